@@ -1,0 +1,52 @@
+# Wendrask: `make run` runs the program, `make test` runs every test.
+# Both install what the machine lacks, then configure and build.
+
+BUILD   := build
+NATIVE  := $(BUILD)/native
+SANITIZE:= $(BUILD)/native-sanitize
+WINDOWS := $(BUILD)/windows
+FUZZ    := $(BUILD)/fuzz
+JOBS    := $(shell nproc)
+
+.PHONY: all deps build native windows fuzz test test-native test-windows test-fuzz run clean
+
+all: build
+
+deps:
+	@tests/scripts/install-deps
+
+native: deps
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(NATIVE) -j$(JOBS)
+	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=Debug -DWENDRASK_SANITIZE=ON
+	cmake --build $(SANITIZE) -j$(JOBS)
+
+windows: deps
+	cmake -S . -B $(WINDOWS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WINDOWS) -j$(JOBS)
+
+fuzz: deps
+	cmake -S . -B $(FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DWENDRASK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ) -j$(JOBS)
+
+# The program ends up at build/windows/Wendrask.exe.
+build: native windows
+
+test-native: native
+	ctest --test-dir $(NATIVE) --output-on-failure
+	ctest --test-dir $(SANITIZE) --output-on-failure
+
+test-fuzz: fuzz
+	ctest --test-dir $(FUZZ) --output-on-failure
+
+# Windows tests run one at a time: they share one display, one clipboard and one scheduler.
+test-windows: windows
+	tests/scripts/with-testenv ctest --test-dir $(WINDOWS) --output-on-failure
+
+test: test-native test-fuzz test-windows
+
+run: windows
+	tests/scripts/run-wendrask $(WINDOWS)/Wendrask.exe
+
+clean:
+	rm -rf $(BUILD)
