@@ -3,6 +3,7 @@
 // its handle on every path; Release() hands it over (for example to the
 // clipboard, which owns the memory once SetClipboardData succeeds).
 #include <windows.h>
+#include <winspool.h>
 
 #include <utility>
 
@@ -42,6 +43,7 @@ struct MetaFileTraits { static void Close(HMETAFILE H) { DeleteMetaFile(H); } };
 struct GlobalTraits { static void Close(HGLOBAL H) { GlobalFree(H); } };
 struct WindowTraits { static void Close(HWND H) { DestroyWindow(H); } };
 struct MenuTraits { static void Close(HMENU H) { DestroyMenu(H); } };
+struct PrinterTraits { static void Close(HANDLE H) { ClosePrinter(H); } };
 
 
 template <class T> using UniqueGdiObject = UniqueHandle<T, GdiObjectTraits>;
@@ -55,6 +57,7 @@ using UniqueMetaFile = UniqueHandle<HMETAFILE, MetaFileTraits>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
+using UniquePrinter = UniqueHandle<HANDLE, PrinterTraits>;   // OpenPrinter
 
 // A DC obtained with GetDC, given back with ReleaseDC.
 class WindowDc {

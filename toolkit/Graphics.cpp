@@ -1,0 +1,200 @@
+#include "toolkit/Graphics.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "rtl/Exceptions.h"
+#include "toolkit/Clipbrd.h"
+#include "toolkit/Win32Text.h"
+
+namespace {
+
+const char* const UnsupportedData = "未対応のクリップボード データです";
+const char* const NoMemoryForBitmap = "ビットマップに必要なメモリを確保できません";
+constexpr std::uint64_t MaxBitmapBytes = std::uint64_t{1} << 30;
+
+// A drawing call failed: report Windows' code, taken before anything else runs.
+[[noreturn]] void RaiseDrawError(DWORD Code)
+{
+    if (Code != ERROR_SUCCESS)
+        RaiseWin32Error(Code);
+    throw Exception("グラフィックを描画できません");
+}
+
+// A rectangle whose width, height or last pixel does not fit GDI's integers.
+bool OutsideGdiRange(const TRect& R)
+{
+    auto Fits = [](long long V) { return V >= INT_MIN && V <= INT_MAX; };
+    return !Fits(static_cast<long long>(R.Right) - R.Left) || !Fits(static_cast<long long>(R.Bottom) - R.Top) ||
+           R.Right == INT_MIN || R.Bottom == INT_MIN;
+}
+
+UniquePalette CopyPalette(HPALETTE Source)
+{
+    if (!Source)
+        return {};
+    UINT Count = GetPaletteEntries(Source, 0, 0, nullptr);
+    if (Count == 0)
+        return {};
+    std::vector<BYTE> Memory(sizeof(LOGPALETTE) + Count * sizeof(PALETTEENTRY));
+    auto* Log = reinterpret_cast<LOGPALETTE*>(Memory.data());
+    Log->palVersion = 0x300;
+    Log->palNumEntries = static_cast<WORD>(Count);
+    GetPaletteEntries(Source, 0, Count, Log->palPalEntry);
+    return UniquePalette(CreatePalette(Log));
+}
+
+// Rounds Numerator / Denominator (Denominator > 0) to the nearest integer,
+// ties to even, exactly.
+__int128 RoundedQuotient(__int128 Numerator, __int128 Denominator)
+{
+    __int128 Quotient = Numerator / Denominator;
+    __int128 Remainder = Numerator % Denominator;
+    if (Remainder < 0) {
+        Remainder += Denominator;
+        --Quotient;
+    }
+    __int128 Twice = 2 * Remainder;
+    if (Twice > Denominator || (Twice == Denominator && (Quotient & 1) != 0))
+        ++Quotient;
+    return Quotient;
+}
+
+bool FramePixels(LONG Low, LONG High, LONG DevicePixels, LONG DeviceMillimetres, int& Result)
+{
+    if (DevicePixels <= 0 || DeviceMillimetres <= 0 || High < Low)
+        return false;
+    __int128 Pixels = RoundedQuotient((__int128{High} - Low) * DevicePixels, __int128{DeviceMillimetres} * 100);
+    if (Pixels > INT_MAX)
+        return false;
+    Result = static_cast<int>(Pixels);
+    return true;
+}
+
+} // namespace
+
+// ---- TBitmap ----
+
+TBitmap::TBitmap(HBITMAP Source, HPALETTE Palette)
+{
+    BITMAP Info{};
+    if (!Source || GetObjectW(Source, sizeof Info, &Info) == 0)
+        throw EInvalidGraphic(UnsupportedData);
+    FWidth = Info.bmWidth;
+    FHeight = std::abs(Info.bmHeight);
+    if (FWidth <= 0 || FHeight <= 0)
+        throw EInvalidGraphic(UnsupportedData);
+    if (std::uint64_t{static_cast<unsigned>(FWidth)} * static_cast<unsigned>(FHeight) * 4 > MaxBitmapBytes)
+        throw EOutOfResources(NoMemoryForBitmap);
+
+    FPalette = CopyPalette(Palette);
+
+    // Negative height: rows top-down, whatever the source's orientation.
+    BITMAPINFO Format{};
+    Format.bmiHeader.biSize = sizeof Format.bmiHeader;
+    Format.bmiHeader.biWidth = FWidth;
+    Format.bmiHeader.biHeight = -FHeight;
+    Format.bmiHeader.biPlanes = 1;
+    Format.bmiHeader.biBitCount = 32;
+    Format.bmiHeader.biCompression = BI_RGB;
+    void* Bits = nullptr;
+    FBitmap.Reset(CreateDIBSection(nullptr, &Format, DIB_RGB_COLORS, &Bits, nullptr, 0));
+    if (!FBitmap || !Bits)
+        throw EOutOfResources(NoMemoryForBitmap);
+    FBits = static_cast<const DWORD*>(Bits);
+
+    // A palette-based source's indices mean the colours of its palette.
+    UniqueDc Dc(CreateCompatibleDC(nullptr));
+    if (!Dc)
+        throw EOutOfResources(NoMemoryForBitmap);
+    SelectedPalette UsePalette(Dc.Get(), FPalette.Get());
+    int Lines = GetDIBits(Dc.Get(), Source, 0, static_cast<UINT>(FHeight), Bits, &Format, DIB_RGB_COLORS);
+    if (Lines != FHeight)
+        throw EInvalidGraphic(UnsupportedData);
+}
+
+void TBitmap::Draw(HDC Dc, const TRect& R) const
+{
+    BITMAPINFO Format{};
+    Format.bmiHeader.biSize = sizeof Format.bmiHeader;
+    Format.bmiHeader.biWidth = FWidth;
+    Format.bmiHeader.biHeight = -FHeight;
+    Format.bmiHeader.biPlanes = 1;
+    Format.bmiHeader.biBitCount = 32;
+    Format.bmiHeader.biCompression = BI_RGB;
+    if (OutsideGdiRange(R))
+        RaiseDrawError(ERROR_INVALID_PARAMETER);
+    SelectedPalette UsePalette(Dc, FPalette.Get());
+    SetLastError(ERROR_SUCCESS);
+    int Lines = StretchDIBits(Dc, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top, 0, 0, FWidth, FHeight,
+                              FBits, &Format, DIB_RGB_COLORS, SRCCOPY);
+    if (Lines == 0 || Lines == static_cast<int>(GDI_ERROR))
+        RaiseDrawError(GetLastError());
+}
+
+COLORREF TBitmap::PixelRgb(int X, int Y) const
+{
+    if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight)
+        return CLR_INVALID;
+    GdiFlush();
+    return FBits[static_cast<size_t>(Y) * static_cast<size_t>(FWidth) + static_cast<size_t>(X)] & 0xFFFFFF;
+}
+
+// ---- TMetafile ----
+
+bool MetafilePixelSize(const ENHMETAHEADER& Header, int& Width, int& Height)
+{
+    return FramePixels(Header.rclFrame.left, Header.rclFrame.right, Header.szlDevice.cx,
+                       Header.szlMillimeters.cx, Width) &&
+           FramePixels(Header.rclFrame.top, Header.rclFrame.bottom, Header.szlDevice.cy,
+                       Header.szlMillimeters.cy, Height);
+}
+
+TMetafile::TMetafile(HENHMETAFILE Source)
+{
+    ENHMETAHEADER Header{};
+    if (!Source || GetEnhMetaFileHeader(Source, sizeof Header, &Header) < offsetof(ENHMETAHEADER, cbPixelFormat))
+        throw EInvalidGraphic(UnsupportedData);
+    if (!MetafilePixelSize(Header, FWidth, FHeight))
+        throw EInvalidGraphic(UnsupportedData);
+    FMetafile.Reset(CopyEnhMetaFileW(Source, nullptr));
+    if (!FMetafile)
+        throw EInvalidGraphic(UnsupportedData);
+
+    UINT Count = GetEnhMetaFilePaletteEntries(FMetafile.Get(), 0, nullptr);
+    if (Count != 0 && Count != GDI_ERROR && Count <= 0xFFFF) {
+        std::vector<BYTE> Memory(sizeof(LOGPALETTE) + Count * sizeof(PALETTEENTRY));
+        auto* Log = reinterpret_cast<LOGPALETTE*>(Memory.data());
+        Log->palVersion = 0x300;
+        Log->palNumEntries = static_cast<WORD>(Count);
+        if (GetEnhMetaFilePaletteEntries(FMetafile.Get(), Count, Log->palPalEntry) == Count)
+            FPalette.Reset(CreatePalette(Log));
+    }
+}
+
+void TMetafile::Draw(HDC Dc, const TRect& R) const
+{
+    if (OutsideGdiRange(R))
+        RaiseDrawError(ERROR_INVALID_PARAMETER);
+    RECT Frame{R.Left, R.Top, R.Right - 1, R.Bottom - 1};
+    SelectedPalette UsePalette(Dc, FPalette.Get());
+    SetLastError(ERROR_SUCCESS);
+    if (!PlayEnhMetaFile(Dc, FMetafile.Get(), &Frame))
+        RaiseDrawError(GetLastError());
+}
+
+// ---- TPicture ----
+
+void TPicture::SetGraphic(std::shared_ptr<const TGraphic> Graphic)
+{
+    FGraphic = std::move(Graphic);
+    if (OnChange)
+        OnChange(this);
+}
+
+void TPicture::Assign(TClipboard* Source)
+{
+    SetGraphic(Source->LoadGraphic());
+}
