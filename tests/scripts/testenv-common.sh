@@ -174,6 +174,12 @@ te_wine_start() {
   fi
   "$WINELOADER" wineboot </dev/null >>"$te_run/wine.log" 2>&1 8>&- 9>&- \
     || { cat "$te_run/wine.log" >&2; te_die "wineboot failed"; }
+  # Debian's Wine 8 leaves the prefix's Fonts folder empty: without its own
+  # faces (fonts-wine) Tahoma falls back to another face and the caption
+  # buttons, drawn with Marlett, show letters. Wine loads what is there.
+  if [ -d /usr/share/wine/fonts ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ]; then
+    cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
   # Applied at every start, since the DPI may change; regedit takes a UTF-16
   # file for the Japanese face names. The replacements make the Japanese
   # faces render with the IPA fonts (fonts-ipafont-gothic).
