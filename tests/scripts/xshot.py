@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
-"""xshot.py [--name TITLE | --root] OUT.png
+"""xshot.py [--wait SECONDS] (--name TITLE | --root) (OUT.png | --check)
 
 Saves a screenshot of the X display in $DISPLAY as a PNG: the whole screen
 (--root) or the viewable top-level window whose name is TITLE (for a Wine
-window, its caption), the largest if several match. Uses xwininfo and xwd
+window, its caption), the largest if several match. --wait keeps looking for
+the window that long; --check only looks (exit status 1 if it is not there). Uses xwininfo and xwd
 (x11-utils, x11-apps); the PNG is written with the standard library only.
 Also usable as a module: grab(name) -> (width, height, rows), write_png().
 """
 import argparse
+import os
 import re
 import struct
 import subprocess
 import sys
+import time
 import zlib
 
 
@@ -30,7 +33,7 @@ def find_window(name):
         if best is None or w * h > best[1]:
             best = (wid, w * h)
     if best is None:
-        raise LookupError(f'no viewable window named "{name}" on {__import__("os").environ.get("DISPLAY")}')
+        raise LookupError(f'no viewable window named "{name}" on {os.environ.get("DISPLAY")}')
     return best[0]
 
 
@@ -84,9 +87,25 @@ def main():
     group = ap.add_mutually_exclusive_group(required=True)
     group.add_argument("--name")
     group.add_argument("--root", action="store_true")
-    ap.add_argument("out")
+    ap.add_argument("--wait", type=float, default=0)
+    ap.add_argument("--check", action="store_true")
+    ap.add_argument("out", nargs="?")
     args = ap.parse_args()
+    if not args.check and not args.out:
+        ap.error("name the PNG file to write, or give --check")
     try:
+        if args.name is not None:
+            deadline = time.monotonic() + args.wait
+            while True:
+                try:
+                    find_window(args.name)
+                    break
+                except LookupError:
+                    if time.monotonic() >= deadline:
+                        raise
+                    time.sleep(0.2)
+        if args.check:
+            return 0
         width, height, rows = grab(None if args.root else args.name)
         write_png(args.out, width, height, rows)
     except (LookupError, ValueError, OSError, subprocess.CalledProcessError) as e:
