@@ -1,0 +1,294 @@
+"""Wendrask.exe black-box: pictures copied to the real clipboard come out of
+the capturing printer; errors appear in the program's message box; the poll
+stops after an error and a command that reaches its end restarts it; every
+way of closing ends the process with exit code 0.
+
+Run under tests/scripts/with-testenv:
+    program_test.py --exe Wendrask.exe --seams-exe WendraskSeams.exe \
+                    --clip ClipHelper.exe --ui UiDriver.exe [SCENARIO...]
+"""
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import wendrask_test as wt  # noqa: E402
+
+parser = argparse.ArgumentParser()
+for name in ("--exe", "--seams-exe", "--clip", "--ui"):
+    parser.add_argument(name, required=True)
+parser.add_argument("scenarios", nargs="*")
+args = parser.parse_args()
+
+# The Capture printer's printable area as page pixels (right, bottom exclusive).
+PRINTABLE_ON_PAGE = (75, 100, 75 + 2425, 100 + 3075)
+failures = []
+
+
+def check(what, got, want):
+    status = "ok  " if got == want else "FAIL"
+    print(f"{status} {what}" + ("" if got == want else f": got {got!r}, want {want!r}"), flush=True)
+    if got != want:
+        failures.append(what)
+
+
+def clip(*a, check=True):
+    return wt.run_exe(args.clip, *a, check=check).stdout
+
+
+def clip_count():
+    return int(clip("count").strip())
+
+
+def ui(*a, check=True):
+    return wt.run_exe(args.ui, *a, check=check)
+
+
+def fields(text):
+    """UiDriver's NAME=VALUE output (one per line or tab-separated), first wins."""
+    result = {}
+    for part in text.replace("\t", "\n").splitlines():
+        name, sep, value = part.partition("=")
+        if sep and name not in result:
+            result[name] = value
+    return result
+
+
+def start_holding(*hold_args):
+    """ClipHelper holding the clipboard open, once it says it holds it."""
+    holder = subprocess.Popen([wt.WINE_RUN, args.clip, "hold", *hold_args], stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, text=True)
+    line = holder.stdout.readline().strip()
+    if line != "held":
+        raise RuntimeError(f"ClipHelper hold said {line!r}")
+    return holder
+
+
+class Run:
+    """One run of the program; killed if a scenario fails half-way."""
+
+    def __init__(self, exe, **environment):
+        self.name = os.path.basename(exe)
+        self.popen = subprocess.Popen([wt.WINE_RUN, exe], env=dict(os.environ, **environment),
+                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.popen.poll() is None:
+            ui("kill", "--exe", self.name, check=False)
+            try:
+                self.popen.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.popen.kill()
+                self.popen.wait(timeout=10)
+
+    def target(self):
+        return ["--title", "Wendrask", "--class", "WendraskForm", "--exe", self.name]
+
+    def wait_window(self):
+        return fields(ui("wait-window", *self.target(), "--timeout", "30000").stdout)
+
+    def keys(self, *keys):
+        ui("keys", *self.target(), *keys)
+
+    def message_box(self, timeout=15000):
+        return fields(ui("msgbox", "--exe", self.name, "--timeout", str(timeout)).stdout)
+
+    def no_message_box(self, ms):
+        return ui("no-msgbox", "--for", str(ms), "--exe", self.name, check=False).returncode == 0
+
+    def print_setup_dialog(self):
+        """The print-setup dialog, opened from the menu, as a window line."""
+        self.keys("alt+f p")
+        return fields(ui("wait-window", "--class", "#32770", "--exe", self.name, "--timeout", "15000").stdout)
+
+    def exit_code(self, timeout=30):
+        return self.popen.wait(timeout=timeout)
+
+
+def check_error_box(what, box, text):
+    check(f"{what}: caption", box.get("caption"), "Wendrask")
+    check(f"{what}: text", box.get("text"), text)
+    check(f"{what}: icon", box.get("icon"), "error")
+
+
+def check_printed(what, jobs, bbox=PRINTABLE_ON_PAGE):
+    job = jobs.next_job(timeout=20)
+    check(f"{what}: job title", job.title, "Wendrask")
+    pages = job.pages()
+    check(f"{what}: pages", len(pages), 1)
+    check(f"{what}: drawn over the printable area", pages[0].bbox() if pages else None, bbox)
+
+
+def wait_clipboard_empty(what):
+    try:
+        wt.wait_for(lambda: clip_count() == 0, 15, interval=0.2, what="an empty clipboard")
+        check(f"{what}: clipboard emptied", True, True)
+    except TimeoutError:
+        check(f"{what}: clipboard emptied", clip_count(), 0)
+
+
+# ---------------------------------------------------------------- scenarios
+
+def pictures():
+    """Each picture printed once at the default placement; text left alone."""
+    clip("empty")
+    with Run(args.exe) as app:
+        app.wait_window()
+        jobs = wt.JobWatcher()
+        clip("bitmap", "200", "100")
+        check_printed("bitmap", jobs)
+        wait_clipboard_empty("bitmap")
+        clip("bitmap", "64", "48", "--as", "dib", "--bpp", "8", "--topdown", "--palette")
+        check_printed("8-bit top-down bitmap with a palette", jobs)
+        clip("emf", "--frame-mm", "100", "50", "--refdev-px", "1024", "768", "--refdev-mm", "320", "240")
+        job = jobs.next_job(timeout=20)
+        check("metafile: job title", job.title, "Wendrask")
+        bbox = job.pages()[0].bbox()
+        # A metafile is played onto the rectangle less its last column and row.
+        check("metafile: inside the printable area, touching its top-left",
+              bbox is not None and bbox[:2] == PRINTABLE_ON_PAGE[:2]
+              and PRINTABLE_ON_PAGE[2] - 2 <= bbox[2] <= PRINTABLE_ON_PAGE[2]
+              and PRINTABLE_ON_PAGE[3] - 2 <= bbox[3] <= PRINTABLE_ON_PAGE[3], True)
+        wait_clipboard_empty("metafile")
+        clip("text", "only text")
+        jobs.expect_no_job(3)
+        check("text alone stays on the clipboard", "text=only text" in clip("describe", "CF_UNICODETEXT"), True)
+        clip("put", "text", "with a picture", "+", "bitmap", "16", "16")
+        check_printed("text with a bitmap", jobs)
+        wait_clipboard_empty("text with a bitmap")
+        check("no message box meanwhile", app.no_message_box(300), True)
+        app.keys("alt+f x")
+        check("Exit: exit code", app.exit_code(), 0)
+        check("one job per picture", jobs.count_new(), 4)
+
+
+def errors():
+    """Errors in the box; the poll stops until PrinterSet reaches its end."""
+    clip("empty")
+    with Run(args.exe) as app:
+        app.wait_window()
+        jobs = wt.JobWatcher()
+
+        # No tick while the print-setup dialog is open; Escape ends it.
+        dialog = app.print_setup_dialog()
+        clip("bitmap", "40", "30")
+        jobs.expect_no_job(3)
+        check("dialog open: the picture waits on the clipboard", clip_count() > 0, True)
+        ui("keys", "--window", dialog["hwnd"], "escape")
+        check_printed("after the dialog", jobs)
+
+        clip("own-format")
+        check_error_box("own format", app.message_box(), "無効なクリップボード フォーマットです.")
+        check("own format: clipboard unchanged", clip("formats").strip().endswith("Wendrask Picture"), True)
+        clip("bitmap", "40", "30")
+        jobs.expect_no_job(3)
+        ui("keys", "--window", app.print_setup_dialog()["hwnd"], "escape")
+        check_printed("own format: poll back after PrinterSet", jobs)
+
+        holder = start_holding("4000")
+        check_error_box("held clipboard", app.message_box(), "クリップボードを開くことができません.")
+        holder.wait(timeout=30)
+        clip("bitmap", "40", "30")
+        jobs.expect_no_job(3)
+        ui("keys", "--window", app.print_setup_dialog()["hwnd"], "escape")
+        check_printed("held clipboard: poll back after PrinterSet", jobs)
+
+        # Openings of a few tens of milliseconds across ticks cost nothing.
+        holder = start_holding("40", "--repeat", "80", "--gap", "20")
+        clip("bitmap", "40", "30")
+        check_printed("short holds", jobs)
+        check("short holds: no message box", app.no_message_box(500), True)
+        holder.wait(timeout=30)
+
+        app.keys("alt+f4")
+        check("Alt+F4: exit code", app.exit_code(), 0)
+
+
+def closing():
+    """The close button, the system menu, Alt+F4 and Exit all end with 0."""
+    for how in ("close", "sysclose", "alt+f4", "alt+f x"):
+        with Run(args.exe) as app:
+            app.wait_window()
+            if how in ("close", "sysclose"):
+                ui(how, *app.target())
+            else:
+                app.keys(how)
+            check(f"{how}: exit code", app.exit_code(), 0)
+
+
+def no_printer():
+    """Without a printer: the message after the clipboard was emptied, and
+    again from PrinterSet."""
+    clip("empty")
+    wt.printer("remove")
+    try:
+        with Run(args.exe) as app:
+            app.wait_window()
+            jobs = wt.JobWatcher()
+            clip("bitmap", "40", "30")
+            check_error_box("no printer", app.message_box(), "デフォルト プリンタが存在しません.")
+            check("no printer: clipboard emptied first", clip_count(), 0)
+            app.keys("alt+f p")
+            check_error_box("no printer: PrinterSet", app.message_box(), "デフォルト プリンタが存在しません.")
+            app.keys("alt+f x")
+            check("no printer: exit code", app.exit_code(), 0)
+            check("no printer: nothing printed", jobs.count_new(), 0)
+    finally:
+        wt.printer("add")
+
+
+def seams():
+    """Faults that cannot be caused for real, through the test build."""
+    with Run(args.seams_exe, WENDRASK_SEAM_FAIL_TIMER="1") as app:
+        box = app.message_box(timeout=30000)
+        check("start-up failure: caption", box.get("caption"), "アプリケーション エラー")
+        check("start-up failure: text", box.get("text"), "タイマーを取得できません.")
+        check("start-up failure: icon", box.get("icon"), "error")
+        check("start-up failure: exit code", app.exit_code(), 1)
+
+    clip("empty")
+    with Run(args.seams_exe, WENDRASK_SEAM_FAIL_TIMER="1:1") as app:
+        app.wait_window()
+        jobs = wt.JobWatcher()
+        check_error_box("timer refused at a tick's end", app.message_box(), "タイマーを取得できません.")
+        clip("bitmap", "40", "30")
+        jobs.expect_no_job(3)
+        ui("keys", "--window", app.print_setup_dialog()["hwnd"], "escape")
+        check_printed("timer refused: poll back after PrinterSet", jobs)
+        app.keys("alt+f x")
+        check("timer refused: exit code", app.exit_code(), 0)
+
+    clip("empty")
+    with Run(args.seams_exe, WENDRASK_SEAM_FAIL_DRAW="1") as app:
+        app.wait_window()
+        jobs = wt.JobWatcher()
+        clip("bitmap", "40", "30")
+        box = app.message_box()
+        check("drawing failure: caption", box.get("caption"), "Wendrask")
+        check("drawing failure: icon", box.get("icon"), "error")
+        check("drawing failure: a text ending in a period", box.get("text", "").endswith("."), True)
+        jobs.expect_no_job(3)
+        ui("keys", "--window", app.print_setup_dialog()["hwnd"], "escape")
+        clip("bitmap", "40", "30")
+        check_printed("drawing failure: the next picture", jobs)
+        app.keys("alt+f x")
+        check("drawing failure: exit code", app.exit_code(), 0)
+        check("drawing failure: the failed job printed nothing", jobs.count_new(), 1)
+
+
+SCENARIOS = {f.__name__: f for f in (pictures, errors, closing, no_printer, seams)}
+
+for name in args.scenarios or SCENARIOS:
+    print(f"-- {name}", flush=True)
+    try:
+        SCENARIOS[name]()
+    except Exception as e:  # a scenario that cannot go on counts as failed
+        check(f"{name} ran to its end", repr(e), None)
+
+print("program:", "ok" if not failures else f"{len(failures)} failure(s)")
+sys.exit(1 if failures else 0)
