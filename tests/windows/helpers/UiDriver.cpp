@@ -6,7 +6,8 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <map>
 
