@@ -1,5 +1,6 @@
 // The clipboard object and the picture container against the real clipboard.
 #include <climits>
+#include <cstring>
 #include <memory>
 
 #include "DeviceTests.h"
@@ -251,6 +252,58 @@ TEST(Bitmap, TooLargeToCopy)
     EXPECT_EQ(MessageOf<EOutOfResources>([&] { TBitmap Copy(Huge.Get(), nullptr); }),
               "ビットマップに必要なメモリを確保できません");
     EXPECT_EQ(MessageOf<EInvalidGraphic>([] { TBitmap Copy(nullptr, nullptr); }), UnsupportedData);
+}
+
+// Packed DIB bytes that lie, put as CF_DIB: Wine makes CF_BITMAP from them.
+void PutRawDib(const std::vector<BYTE>& Bytes)
+{
+    HGLOBAL Memory = GlobalAlloc(GMEM_MOVEABLE, Bytes.size());
+    std::memcpy(GlobalLock(Memory), Bytes.data(), Bytes.size());
+    GlobalUnlock(Memory);
+    if (!SetClipboardData(CF_DIB, Memory))
+        GlobalFree(Memory);
+}
+
+std::vector<BYTE> DibHeader(LONG Width, LONG Height, WORD Bits, size_t Extra)
+{
+    BITMAPINFOHEADER Header{};
+    Header.biSize = sizeof Header;
+    Header.biWidth = Width;
+    Header.biHeight = Height;
+    Header.biPlanes = 1;
+    Header.biBitCount = Bits;
+    Header.biCompression = BI_RGB;
+    std::vector<BYTE> Bytes(sizeof Header + Extra, 0x55);
+    std::memcpy(Bytes.data(), &Header, sizeof Header);
+    return Bytes;
+}
+
+TEST(Clipboard, MalformedBitmapData)
+{
+    struct Case {
+        const char* Name;
+        std::vector<BYTE> Bytes;
+        std::string Outcome;
+    } Cases[] = {
+        {"pixels missing", DibHeader(4000, 4000, 32, 100), UnsupportedData},
+        {"header cut short", std::vector<BYTE>(12, 0x28), UnsupportedData},
+        {"negative width", DibHeader(-16, 16, 32, 16 * 16 * 4), UnsupportedData},
+        {"odd depth", DibHeader(16, 16, 7, 16 * 16), UnsupportedData},
+        // Wine hands out a 1 x 1 bitmap for it.
+        {"zero height", DibHeader(16, 0, 32, 64), "loaded 1x1"},
+    };
+    for (const Case& C : Cases) {
+        PutOnClipboard([&] { PutRawDib(C.Bytes); });
+        std::string Outcome = "loaded";
+        try {
+            TPicture Picture;
+            Picture.Assign(Clipboard());
+            Outcome += " " + std::to_string(Picture.Width()) + "x" + std::to_string(Picture.Height());
+        } catch (const std::exception& E) {
+            Outcome = E.what();
+        }
+        EXPECT_EQ(Outcome, C.Outcome) << C.Name;
+    }
 }
 
 } // namespace
