@@ -215,7 +215,7 @@ EOF
   local keeper=$WENDRASK_TESTENV/bin/testenv-keeper.exe i
   if [ ! -f "$keeper" ] || [ "$te_scripts/testenv-keeper.c" -nt "$keeper" ]; then
     mkdir -p "$WENDRASK_TESTENV/bin"
-    x86_64-w64-mingw32-gcc -O1 -s -o "$keeper.tmp" "$te_scripts/testenv-keeper.c" \
+    x86_64-w64-mingw32-gcc-posix -O1 -s -o "$keeper.tmp" "$te_scripts/testenv-keeper.c" \
       && mv -f "$keeper.tmp" "$keeper" || te_die "could not build $keeper"
   fi
   setsid "$WINELOADER" "$keeper" </dev/null >"$te_run/keeper.log" 2>&1 8>&- 9>&- &

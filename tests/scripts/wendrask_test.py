@@ -4,23 +4,29 @@ Use it from a test script run under tests/scripts/with-testenv (directly or
 through ctest). Python standard library only.
 
     import wendrask_test as wt
+    helpers = wt.Helpers.in_build("build/windows")   # ClipHelper, UiDriver
     jobs = wt.JobWatcher()                  # before the print happens
     app = wt.start_exe("build/windows/Wendrask.exe")
-    ...
+    helpers.wait_window("Wendrask", exe="Wendrask.exe")
+    helpers.clip("bitmap", 640, 480)
     job = jobs.next_job(timeout=10)         # the next captured job, whole
     page = job.pages()[0]
-    assert page.bbox() == (75, 100, 75 + w, 100 + h)
-    app.close_and_wait()                    # via UiDriver, or app.kill()
+    assert page.bbox() == wt.rect_to_page(0, 0, 2425, 3075)
+    helpers.ui("close", "--title", "Wendrask", "--exe", "Wendrask.exe")
+    assert app.wait(10) == 0
 
 Captured jobs are $WENDRASK_JOBS/job-NNNN.ps with their title beside them;
 pages and coordinates as in pagemeasure (page pixels; GDI's printer (x, y) is
-page pixel (x + 75, y + 100) on the Capture printer).
+page pixel (x + 75, y + 100) on the Capture printer). Program.pid is the Linux
+PID of the Wine process itself (process_status() reads its memory figures).
 """
 
 import os
+import queue
 import re
 import subprocess
 import sys
+import threading
 import time
 
 SCRIPTS = os.path.dirname(os.path.abspath(__file__))
@@ -67,9 +73,16 @@ def rect_to_page(left, top, right, bottom):
 
 # ---------------------------------------------------------------- programs
 
+def loader():
+    """The 64-bit Wine loader of the environment."""
+    env_dir("WINEPREFIX")
+    return os.environ.get("WINELOADER", "/usr/lib/wine/wine64")
+
+
 def run_exe(exe, *args, check=True, timeout=120, input=None):
     """Runs a Windows program to its end; returns subprocess.CompletedProcess
-    (text stdout/stderr, returncode = the program's exit code)."""
+    (text stdout/stderr with LF line ends, returncode = the program's exit
+    code, low 8 bits)."""
     env_dir("WINEPREFIX")
     result = subprocess.run([WINE_RUN, exe, *map(str, args)], input=input, capture_output=True,
                             text=True, timeout=timeout,
@@ -83,14 +96,31 @@ def run_exe(exe, *args, check=True, timeout=120, input=None):
 class Program:
     """A Windows program running in the background (see start_exe)."""
 
-    def __init__(self, exe, args, popen):
+    def __init__(self, exe, args, popen, capture):
         self.exe = exe
         self.args = args
         self.popen = popen
+        self._lines = queue.Queue()
+        self._out, self._err = [], []
+        self._readers = []
+        if capture:
+            for stream, keep in ((popen.stdout, self._out), (popen.stderr, self._err)):
+                t = threading.Thread(target=self._read, args=(stream, keep), daemon=True)
+                t.start()
+                self._readers.append(t)
+
+    def _read(self, stream, keep):
+        for line in stream:
+            line = line.rstrip("\r\n")
+            keep.append(line)
+            if keep is self._out:
+                self._lines.put(line)
+        stream.close()
 
     @property
     def pid(self):
-        """PID of the Wine loader process (a Linux PID; /proc/PID/status works)."""
+        """Linux PID of the Wine process running the program (its
+        /proc/PID/status gives memory figures)."""
         return self.popen.pid
 
     def running(self):
@@ -100,26 +130,67 @@ class Program:
         """Waits for the end; returns the exit code. Raises subprocess.TimeoutExpired."""
         return self.popen.wait(timeout=timeout)
 
-    def output(self):
-        """stdout and stderr once it ended (started with capture=True)."""
-        out, err = self.popen.communicate()
-        return out or "", err or ""
+    def wait_line(self, pattern, timeout=10):
+        """Waits for a stdout line matching the regular expression (started
+        with capture=True); returns the match. Lines before it are consumed."""
+        regex = re.compile(pattern)
+        deadline = time.monotonic() + timeout
+        while True:
+            remaining = deadline - time.monotonic()
+            try:
+                line = self._lines.get(timeout=max(0.0, min(remaining, 0.2)))
+            except queue.Empty:
+                if remaining <= 0:
+                    raise TimeoutError(f"{os.path.basename(self.exe)} wrote no line matching "
+                                       f"{pattern!r} within {timeout} s") from None
+                if not self.running() and all(not t.is_alive() for t in self._readers) \
+                        and self._lines.empty():
+                    raise RuntimeError(f"{os.path.basename(self.exe)} ended (exit code "
+                                       f"{self.popen.returncode}) without a line matching {pattern!r}")
+                continue
+            m = regex.search(line)
+            if m:
+                return m
+
+    def output(self, timeout=30):
+        """stdout and stderr (LF line ends) once it ended (capture=True)."""
+        self.popen.wait(timeout=timeout)
+        for t in self._readers:
+            t.join(timeout)
+        return "".join(x + "\n" for x in self._out), "".join(x + "\n" for x in self._err)
 
     def kill(self):
-        """Ends the program at once (its Wine loader process, by PID)."""
+        """Ends the program at once, by its PID."""
         if self.running():
             self.popen.kill()
             self.popen.wait(timeout=10)
 
 
 def start_exe(exe, *args, capture=False):
-    """Starts a Windows program under wine-run and returns a Program at once.
-    With capture=True its stdout/stderr are kept for Program.output()."""
-    env_dir("WINEPREFIX")
+    """Starts a Windows program and returns a Program at once. It runs in the
+    Wine loader directly, so Program.pid is the program's own process and
+    kill() ends it. With capture=True its output is kept for wait_line() and
+    output(); otherwise stdout is dropped and stderr passes through."""
     pipe = subprocess.PIPE if capture else subprocess.DEVNULL
-    popen = subprocess.Popen([WINE_RUN, exe, *map(str, args)], stdin=subprocess.DEVNULL,
-                             stdout=pipe, stderr=pipe if capture else None, text=True)
-    return Program(exe, args, popen)
+    popen = subprocess.Popen([loader(), exe, *map(str, args)], stdin=subprocess.DEVNULL,
+                             stdout=pipe, stderr=pipe if capture else None,
+                             text=True, errors="replace")
+    return Program(exe, args, popen, capture)
+
+
+def process_status(pid):
+    """The Linux /proc/PID/status of a Wine process as a dict of ints (kB
+    for the Vm* fields), e.g. VmRSS, VmSize, VmData, Threads. Under Wine this
+    is where memory figures come from (GetProcessMemoryInfo's PrivateUsage
+    is 0)."""
+    values = {}
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            key, _, rest = line.partition(":")
+            first = rest.split()
+            if first and first[0].isdigit():
+                values[key] = int(first[0])
+    return values
 
 
 def wait_for(predicate, timeout, interval=0.05, what="condition"):
@@ -198,3 +269,86 @@ class JobWatcher:
         extra = [n for n in job_numbers() if n > self.last]
         if extra:
             raise AssertionError(f"unexpected print job(s) {extra}")
+
+
+# ---------------------------------------------------------------- helper programs
+
+def _fields(text, prefix=None):
+    """key=value fields of UiDriver's output: tab-separated on one line (after
+    the word prefix) or one per line."""
+    parts = text.split("\t") if prefix else text.splitlines()
+    if prefix:
+        if parts[0] != prefix:
+            raise ValueError(f"expected a '{prefix}' line, got {text!r}")
+        parts = parts[1:]
+    return dict(p.split("=", 1) for p in parts if "=" in p)
+
+
+class Helpers:
+    """The test helper programs ClipHelper.exe and UiDriver.exe; command lines
+    in tests/windows/helpers/README.md. The folder is given, or taken from
+    $WENDRASK_HELPERS."""
+
+    def __init__(self, directory=None):
+        directory = directory or os.environ.get("WENDRASK_HELPERS")
+        if not directory:
+            raise EnvironmentMissing("no helpers folder: pass one or set WENDRASK_HELPERS")
+        self.clip_exe = os.path.join(directory, "ClipHelper.exe")
+        self.ui_exe = os.path.join(directory, "UiDriver.exe")
+
+    @classmethod
+    def in_build(cls, build_dir):
+        """The helpers of a Windows build folder (e.g. build/windows)."""
+        return cls(os.path.join(build_dir, "tests", "windows", "helpers"))
+
+    def clip(self, *args, check=True, timeout=60):
+        return run_exe(self.clip_exe, *args, check=check, timeout=timeout)
+
+    def ui(self, *args, check=True, timeout=60):
+        return run_exe(self.ui_exe, *args, check=check, timeout=timeout)
+
+    def hold(self, ms, *extra):
+        """Starts ClipHelper holding the clipboard open for ms; returns the
+        Program once the clipboard is held (its `released` line follows)."""
+        holder = start_exe(self.clip_exe, "hold", ms, *extra, capture=True)
+        holder.wait_line(r"^held$", timeout=15)
+        return holder
+
+    def clipboard_formats(self):
+        """[(number, name), ...] in enumeration order."""
+        out = self.clip("formats").stdout
+        return [(int(n), name) for n, _, name in (line.partition(" ") for line in out.splitlines())]
+
+    def clipboard_count(self):
+        return int(self.clip("count").stdout.strip())
+
+    def wait_clipboard_empty(self, ms):
+        """True once the clipboard holds nothing, False after ms."""
+        return self.clip("wait-empty", ms, check=False).returncode == 0
+
+    def wait_window(self, title, exe=None, timeout_ms=5000, children=False):
+        """The visible top-level window titled title, as a dict of its fields
+        (hwnd, pid, rect, client, ...); with children=True also a "children"
+        list of dicts."""
+        args = ["wait-window", "--title", title, "--timeout", timeout_ms]
+        args += ["--exe", exe] if exe else []
+        args += ["--children"] if children else []
+        lines = self.ui(*args).stdout.splitlines()
+        window = _fields(lines[0], "window")
+        if children:
+            window["children"] = [_fields(line, "child") for line in lines[1:] if line.startswith("child\t")]
+        return window
+
+    def msgbox(self, exe=None, timeout_ms=5000, keep=False, press=None):
+        """Waits for a message box and returns its fields (caption, text,
+        icon, buttons, ...); presses OK (or press) unless keep."""
+        args = ["msgbox", "--timeout", timeout_ms]
+        args += ["--exe", exe] if exe else []
+        args += ["--keep"] if keep else []
+        args += ["--press", press] if press else []
+        return _fields(self.ui(*args).stdout)
+
+    def no_msgbox(self, ms, exe=None):
+        """True if no message box appears within ms."""
+        args = ["no-msgbox", "--for", ms] + (["--exe", exe] if exe else [])
+        return self.ui(*args, check=False).returncode == 0
