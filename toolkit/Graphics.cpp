@@ -23,6 +23,8 @@ constexpr std::uint64_t MaxBitmapBytes = std::uint64_t{1} << 30;
     throw Exception("グラフィックを描画できません");
 }
 
+bool Empty(const TRect& R) { return R.Left == R.Right || R.Top == R.Bottom; }
+
 // A rectangle whose width, height or last pixel does not fit GDI's integers.
 bool OutsideGdiRange(const TRect& R)
 {
@@ -124,6 +126,8 @@ void TBitmap::Draw(HDC Dc, const TRect& R) const
     Format.bmiHeader.biPlanes = 1;
     Format.bmiHeader.biBitCount = 32;
     Format.bmiHeader.biCompression = BI_RGB;
+    if (Empty(R))
+        return;
     if (OutsideGdiRange(R))
         RaiseDrawError(ERROR_INVALID_PARAMETER);
     SelectedPalette UsePalette(Dc, FPalette.Get());
@@ -176,6 +180,8 @@ TMetafile::TMetafile(HENHMETAFILE Source)
 
 void TMetafile::Draw(HDC Dc, const TRect& R) const
 {
+    if (Empty(R))
+        return;
     if (OutsideGdiRange(R))
         RaiseDrawError(ERROR_INVALID_PARAMETER);
     RECT Frame{R.Left, R.Top, R.Right - 1, R.Bottom - 1};

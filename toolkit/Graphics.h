@@ -10,12 +10,14 @@
 
 class TGraphic : public TObject {
 public:
-    // Pixels; both are positive for a loaded graphic.
+    // Pixels, never negative.
     virtual int Width() const = 0;
     virtual int Height() const = 0;
-    // Draws the whole graphic stretched into R on Dc. A failed GDI call
-    // throws EWin32Error with the code of the failure, or EInvalidGraphic
-    // "グラフィックを描画できません" when Windows gives no code.
+    // Draws the whole graphic stretched into R on Dc; nothing when R has no
+    // area. A failed GDI call
+    // throws EWin32Error with the code of the failure, or Exception
+    // "グラフィックを描画できません" when Windows gives no code; a rectangle
+    // whose size does not fit GDI's integers fails with ERROR_INVALID_PARAMETER.
     virtual void Draw(HDC Dc, const TRect& R) const = 0;
 };
 

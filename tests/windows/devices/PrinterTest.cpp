@@ -111,6 +111,10 @@ TEST(Printer, JobStatesAndKeptHandle)
     EXPECT_EQ(P.PrinterName(), "Capture");
     EXPECT_TRUE(P.Printing());
     P.Canvas()->StretchDraw({0, 0, 100, 100}, nullptr);
+    // No area: nothing to draw, and no failure.
+    P.Canvas()->StretchDraw({50, 50, 50, 150}, Picture);
+    P.Canvas()->StretchDraw({50, 50, 150, 50}, BlackMetafile());
+    EXPECT_TRUE(P.Printing());
     P.Canvas()->StretchDraw({0, 0, 100, 100}, Picture);
     P.EndDoc();
     EXPECT_FALSE(P.Printing());
