@@ -27,6 +27,30 @@ te_layout() {
   [ ${#te_socket} -lt 100 ] || te_die "folder path too long for a socket: $WENDRASK_TESTENV"
 }
 
+# te_stop_pidfile FILE NAME: ends the process whose PID FILE holds, if it is
+# still the NAME started then (a PID of a run killed long ago may since
+# belong to another program), with TERM, then KILL after 5 s.
+te_stop_pidfile() {
+  local file=$1 name=$2 pid i
+  pid=$(cat "$file" 2>/dev/null) || return 0
+  if [ -n "$pid" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$name" ]; then
+    kill -TERM "$pid" 2>/dev/null
+    for i in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+    kill -0 "$pid" 2>/dev/null && kill -KILL "$pid" 2>/dev/null
+  fi
+  rm -f "$file"
+}
+
+# What a run of this folder that was killed outright (KILL, power loss) left:
+# its display, its scheduler and any server of its prefix.
+te_stop_leftovers() {
+  te_stop_pidfile "$te_run/cupsd.pid" cupsd
+  te_stop_pidfile "$te_run/xvfb.pid" Xvfb
+  if [ -f "$te_run/wineserver.started" ] && [ -d "$WENDRASK_TESTENV/prefix" ]; then
+    WINEPREFIX=$WENDRASK_TESTENV/prefix /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true
+  fi
+}
+
 # --- print scheduler
 
 # Writes the scheduler's configuration afresh; its queues are made by
@@ -76,14 +100,7 @@ te_cups_start() {
 
 # Stops cupsd by its PID; its configuration, queues and socket path stay.
 te_cups_stop() {
-  local pid i
-  pid=$(cat "$te_run/cupsd.pid" 2>/dev/null) || return 0
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-    kill -TERM "$pid" 2>/dev/null
-    for i in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-    kill -0 "$pid" 2>/dev/null && kill -KILL "$pid" 2>/dev/null
-  fi
-  rm -f "$te_run/cupsd.pid"
+  te_stop_pidfile "$te_run/cupsd.pid" cupsd
 }
 
 # The capture printer, made the default destination.
@@ -133,13 +150,7 @@ te_xvfb_start() {
 }
 
 te_xvfb_stop() {
-  local pid i
-  pid=$(cat "$te_run/xvfb.pid" 2>/dev/null) || return 0
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-    kill -TERM "$pid" 2>/dev/null
-    for i in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-  fi
-  rm -f "$te_run/xvfb.pid"
+  te_stop_pidfile "$te_run/xvfb.pid" Xvfb
 }
 
 # --- Wine
