@@ -106,3 +106,14 @@ def render(ps_path, dpi=DPI):
 
 def colour_hex(rgb):
     return "%02x%02x%02x" % rgb
+
+
+def render_png(ps_path, png_path, dpi=30, page=1):
+    """Writes one page of a job as a small PNG (for pictures of the printed
+    page; anti-aliased, unlike the measuring render)."""
+    cmd = ["gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m", f"-r{dpi}",
+           "-dTextAlphaBits=4", "-dGraphicsAlphaBits=4", f"-dFirstPage={page}", f"-dLastPage={page}",
+           f"-sOutputFile={png_path}", ps_path]
+    result = subprocess.run(cmd, stdin=subprocess.DEVNULL, capture_output=True, text=True)
+    if result.returncode != 0 or not os.path.exists(png_path):
+        raise RuntimeError(f"ghostscript could not render {ps_path}: {result.stderr.strip()}")
