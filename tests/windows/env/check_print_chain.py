@@ -42,6 +42,10 @@ for (x, y), colour in {(425, 600): (255, 0, 0), (925, 600): (0, 255, 0),
                        (425, 1200): (0, 0, 255), (925, 1200): (0, 0, 0)}.items():
     check(f"pixel {x},{y}", page.pixel(x, y), colour)
 check("jobs after one print", jobs.count_new(), 1)
+cli = subprocess.run([os.path.join(os.path.dirname(wt.__file__), "measure-page"), job.path,
+                      "--pixel", "425", "600", "--pixel", "0", "0"], capture_output=True, text=True)
+check("measure-page", cli.stdout.splitlines(),
+      ["pages 1", "size 2550 3300", "bbox 175 300 1175 1500", "pixel 425 600 ff0000", "pixel 0 0 ffffff"])
 
 # A scheduler without printers: Windows has no default printer.
 wt.printer("remove")
