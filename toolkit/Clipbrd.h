@@ -20,7 +20,8 @@ public:
     // CF_BITMAP, CF_METAFILEPICT or CF_ENHMETAFILE.
     bool HasPicture();
 
-    // Empties the clipboard with Application->Handle() as its owner.
+    // Empties the clipboard with Application->Handle() as its owner; should
+    // Windows refuse to empty the open clipboard: EWin32Error.
     void Clear();
 
     // A copy of the first of CF_BITMAP (with CF_PALETTE), CF_METAFILEPICT or
