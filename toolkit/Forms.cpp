@@ -311,6 +311,7 @@ int TForm::Scale(int DesignValue) const
 void TForm::BeginLoad(const TFormProperties& P)
 {
     FColor = P.Color;
+    FFontColor = P.Font.Color;
     FAutoScroll = P.AutoScroll;
 
     WindowDc Screen(nullptr);

@@ -267,7 +267,9 @@ public:
     void SetCaption(const std::string& Value) { SetText(Value); }
     int ClientWidth() const;
     int ClientHeight() const;
+    // The form's font, which its controls take; and the font's colour.
     HFONT Font() const { return FFont.Get(); }
+    TColor FontColor() const { return FFontColor; }
     TColor Color() const { return FColor; }
     HBRUSH ColorBrush() const;
     TMainMenu* Menu() const { return FMenu; }
@@ -325,6 +327,7 @@ private:
     UniqueFont FFont;
     UniqueBrush FBrush;
     TColor FColor = clBtnFace;
+    TColor FFontColor = clWindowText;
     TMainMenu* FMenu = nullptr;
     int FScaleNumerator = 1, FScaleDenominator = 1;
     int FScreenPixelsPerInch = 96;
