@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "rtl/Exceptions.h"
+#include "rtl/MetafileSize.h"
 #include "toolkit/Clipbrd.h"
 #include "toolkit/Win32Text.h"
 
@@ -46,33 +47,6 @@ UniquePalette CopyPalette(HPALETTE Source)
     Log->palNumEntries = static_cast<WORD>(Count);
     GetPaletteEntries(Source, 0, Count, Log->palPalEntry);
     return UniquePalette(CreatePalette(Log));
-}
-
-// Rounds Numerator / Denominator (Denominator > 0) to the nearest integer,
-// ties to even, exactly.
-__int128 RoundedQuotient(__int128 Numerator, __int128 Denominator)
-{
-    __int128 Quotient = Numerator / Denominator;
-    __int128 Remainder = Numerator % Denominator;
-    if (Remainder < 0) {
-        Remainder += Denominator;
-        --Quotient;
-    }
-    __int128 Twice = 2 * Remainder;
-    if (Twice > Denominator || (Twice == Denominator && (Quotient & 1) != 0))
-        ++Quotient;
-    return Quotient;
-}
-
-bool FramePixels(LONG Low, LONG High, LONG DevicePixels, LONG DeviceMillimetres, int& Result)
-{
-    if (DevicePixels <= 0 || DeviceMillimetres <= 0 || High < Low)
-        return false;
-    __int128 Pixels = RoundedQuotient((__int128{High} - Low) * DevicePixels, __int128{DeviceMillimetres} * 100);
-    if (Pixels > INT_MAX)
-        return false;
-    Result = static_cast<int>(Pixels);
-    return true;
 }
 
 } // namespace
@@ -150,10 +124,10 @@ COLORREF TBitmap::PixelRgb(int X, int Y) const
 
 bool MetafilePixelSize(const ENHMETAHEADER& Header, int& Width, int& Height)
 {
-    return FramePixels(Header.rclFrame.left, Header.rclFrame.right, Header.szlDevice.cx,
-                       Header.szlMillimeters.cx, Width) &&
-           FramePixels(Header.rclFrame.top, Header.rclFrame.bottom, Header.szlDevice.cy,
-                       Header.szlMillimeters.cy, Height);
+    return MetafileFramePixels(Header.rclFrame.left, Header.rclFrame.right, Header.szlDevice.cx,
+                               Header.szlMillimeters.cx, Width) &&
+           MetafileFramePixels(Header.rclFrame.top, Header.rclFrame.bottom, Header.szlDevice.cy,
+                               Header.szlMillimeters.cy, Height);
 }
 
 TMetafile::TMetafile(HENHMETAFILE Source)
