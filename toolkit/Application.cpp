@@ -17,7 +17,7 @@ void DispatchOne(MSG& Message)
     if (Message.message >= WM_KEYFIRST && Message.message <= WM_KEYLAST && Message.hwnd) {
         HWND Root = GetAncestor(Message.hwnd, GA_ROOT);
         if (TForm* Form = TForm::FromHandle(Root); Form && Form->WantsDialogKeys() &&
-                                                   IsDialogMessageW(Root, &Message))
+                                                   Form->DialogMessage(Message))
             return;
     }
     TranslateMessage(&Message);

@@ -525,6 +525,16 @@ bool TForm::WantsDialogKeys() const
     return false;
 }
 
+bool TForm::DialogMessage(MSG& Message)
+{
+    if (Message.message == WM_KEYDOWN && (Message.wParam == VK_RETURN || Message.wParam == VK_ESCAPE) &&
+        (GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0)) {
+        LRESULT Code = SendMessageW(Message.hwnd, WM_GETDLGCODE, Message.wParam, reinterpret_cast<LPARAM>(&Message));
+        return !(Code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE));
+    }
+    return IsDialogMessageW(Handle(), &Message);
+}
+
 void TForm::FocusFirstControl()
 {
     TWinControl* First = nullptr;

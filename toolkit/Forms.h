@@ -296,6 +296,10 @@ public:
     // True when the message loops should pass this form's keys to
     // IsDialogMessageW: it holds an enabled tab stop.
     bool WantsDialogKeys() const;
+    // Hands a key message for this form to the dialog manager; true when it
+    // was taken. Enter and Escape act only on their own: with Shift or Ctrl
+    // held they are taken and dropped, unless the focused control wants them.
+    bool DialogMessage(MSG& Message);
 
     // Horizontal and vertical scroll positions (automatic scrolling).
     int ScrollX() const { return FScrollX; }
