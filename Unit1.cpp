@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "Unit2.h"
 #include "core/Placement.h"
 #include "toolkit/Clipbrd.h"
 #include "toolkit/Printers.h"
@@ -68,8 +69,21 @@ void TForm1::MnuPrinterSetClick(TObject*)
 void TForm1::MnuSetClick(TObject*)
 {
     Timer1->SetEnabled(false);
-    // The settings dialog's exchange comes here: the five values into the
-    // dialog, the dialog shown modally, the values back if it was accepted.
+    Form2->Mode = Mode;
+    Form2->WidthMm = WidthMm;
+    Form2->HeightMm = HeightMm;
+    Form2->DotScale = DotScale;
+    Form2->KeepRatio = KeepRatio;
+    // Every way of leaving gives the same modal result; only Accepted
+    // tells OK from the rest.
+    Form2->ShowModal();
+    if (Form2->Accepted) {
+        Mode = Form2->Mode;
+        WidthMm = Form2->WidthMm;
+        HeightMm = Form2->HeightMm;
+        DotScale = Form2->DotScale;
+        KeepRatio = Form2->KeepRatio;
+    }
     Timer1->SetInterval(1000);
     Timer1->SetEnabled(true);
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "Unit1.h"
+#include "Unit2.h"
 #include "toolkit/Application.h"
 #include "toolkit/Program.h"
 
@@ -11,6 +12,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Application->Initialize();
         Application->SetTitle("Wendrask");
         Application->CreateForm(Form1);
+        Application->CreateForm(Form2);
         Application->Run();
     });
 }
