@@ -95,6 +95,14 @@ bool TEdit::Notify(UINT Message, WPARAM WParam, LPARAM, LRESULT& Result)
 
 // ---- TButton
 
+TButton::~TButton()
+{
+    if (Handle() && FButtonProc) {
+        SetWindowLongPtrW(Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FButtonProc));
+        SetWindowLongPtrW(Handle(), GWLP_USERDATA, 0);
+    }
+}
+
 void TButton::Load(TComponent* Parent, const TProperties& P)
 {
     TControl::Load(Parent, P);
@@ -106,6 +114,35 @@ void TButton::Load(TComponent* Parent, const TProperties& P)
         Form()->SetDefaultControl(this);
     if (FCancel)
         Form()->SetCancelControl(this);
+    // Subclassed to follow the focus: the dialog manager restyles the
+    // buttons only when it moves the focus itself, not on a mouse click.
+    SetWindowLongPtrW(Handle(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    FButtonProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TButton::ButtonProc)));
+}
+
+LRESULT CALLBACK TButton::ButtonProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam)
+{
+    auto* Self = reinterpret_cast<TButton*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+    if (!Self || !Self->FButtonProc)
+        return DefWindowProcW(Window, Message, WParam, LParam);
+    LRESULT Result = CallWindowProcW(Self->FButtonProc, Window, Message, WParam, LParam);
+    if (Message == WM_SETFOCUS || Message == WM_KILLFOCUS)
+        Self->ShowAsDefault(Message == WM_SETFOCUS);
+    return Result;
+}
+
+void TButton::ShowAsDefault(bool Focused)
+{
+    auto Restyle = [](HWND Button, bool AsDefault) {
+        SendMessageW(Button, BM_SETSTYLE, AsDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    };
+    TWinControl* Default = Form() ? Form()->DefaultControl() : nullptr;
+    if (Default == this || !Default || !Default->Handle())
+        Default = nullptr;
+    Restyle(Handle(), Focused || FDefault);
+    if (Default)
+        Restyle(Default->Handle(), !Focused);
 }
 
 void TButton::Click()

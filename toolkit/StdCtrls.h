@@ -36,9 +36,12 @@ protected:
 
 // A push button. Default: Enter activates it while no other button has the
 // focus. Cancel: Escape activates it. "&" in the caption marks its access
-// key. Click() runs OnClick.
+// key. Click() runs OnClick. The button Enter would activate is the one
+// drawn as the default: the focused button, else the default one.
 class TButton : public TWinControl {
 public:
+    ~TButton() override;
+
     bool Default() const { return FDefault; }
     bool Cancel() const { return FCancel; }
     void Click() override;
@@ -50,8 +53,12 @@ protected:
     bool Notify(UINT Message, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
 
 private:
+    static LRESULT CALLBACK ButtonProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
+    void ShowAsDefault(bool Focused);
+
     bool FDefault = false;
     bool FCancel = false;
+    WNDPROC FButtonProc = nullptr;
 };
 
 // A check box. OnClick runs on every change of its state, whether the user
