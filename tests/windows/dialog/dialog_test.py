@@ -218,7 +218,7 @@ LEAVING = [
 ]
 
 # Enter and Escape with a modifier do nothing, in an edit and on a button.
-MODIFIED = ["shift+enter", "ctrl+enter", "alt+enter", "shift+escape", "ctrl+escape"]
+MODIFIED = ["shift+enter", "ctrl+enter", "alt+enter", "shift+escape", "ctrl+escape", "alt+escape"]
 
 
 def leaving():
@@ -235,6 +235,13 @@ def leaving():
         check("unchecked: height enabled", app.dialog().state()["height enabled"], True)
         app.click("Ratio 1:1")
         check("checked again: height disabled", app.dialog().state()["height enabled"], False)
+        # The button drawn as the default is the one Enter would press.
+        kinds = lambda: tuple(app.dialog().named[b]["kind"] for b in ("ok", "cancel"))  # noqa: E731
+        check("drawn as default at first: OK", kinds(), ("default", "push"))
+        app.focus_by_tab("cancel")
+        check("drawn as default with Cancel focused: Cancel", kinds(), ("push", "default"))
+        app.click_control(app.dialog(), "width")
+        check("drawn as default after a click in an edit: OK", kinds(), ("default", "push"))
         # Y and N in an edit are text.
         app.type_into(d, "width", "ynY")
         check("y and n typed in an edit", app.dialog().state()["width"], "ynY")
