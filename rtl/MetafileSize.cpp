@@ -19,3 +19,77 @@ bool MetafileFramePixels(std::int32_t FrameLow, std::int32_t FrameHigh, std::int
     Pixels = static_cast<std::int32_t>(Quotient);
     return true;
 }
+
+namespace {
+
+// Records whose first field is an index into the handle table: the create,
+// select and delete records of pens, brushes, fonts, palettes and colour
+// spaces. The select and delete records may name a stock object instead.
+enum class Slot { None, Table, TableOrStock };
+
+Slot SlotOf(std::uint32_t Type)
+{
+    switch (Type) {
+    case 37: // EMR_SELECTOBJECT
+    case 40: // EMR_DELETEOBJECT
+    case 48: // EMR_SELECTPALETTE
+        return Slot::TableOrStock;
+    case 38: // EMR_CREATEPEN
+    case 39: // EMR_CREATEBRUSHINDIRECT
+    case 49: // EMR_CREATEPALETTE
+    case 50: // EMR_SETPALETTEENTRIES
+    case 51: // EMR_RESIZEPALETTE
+    case 82: // EMR_EXTCREATEFONTINDIRECTW
+    case 93: // EMR_CREATEMONOBRUSH
+    case 94: // EMR_CREATEDIBPATTERNBRUSHPT
+    case 95: // EMR_EXTCREATEPEN
+    case 99: // EMR_CREATECOLORSPACE
+    case 100: // EMR_SETCOLORSPACE
+    case 101: // EMR_DELETECOLORSPACE
+    case 122: // EMR_CREATECOLORSPACEW
+        return Slot::Table;
+    default:
+        return Slot::None;
+    }
+}
+
+} // namespace
+
+bool MetafileRecordsWellFormed(const unsigned char* Bytes, std::size_t Size)
+{
+    constexpr std::uint32_t Header = 1, EndOfFile = 14, Stock = 0x80000000;
+    constexpr std::size_t HeaderSize = 88, EndOfFileSize = 20, HeaderHandles = 56, HeaderPaletteCount = 68;
+    auto Word = [&](std::size_t At) {
+        return std::uint32_t{Bytes[At]} | std::uint32_t{Bytes[At + 1]} << 8 | std::uint32_t{Bytes[At + 2]} << 16 |
+               std::uint32_t{Bytes[At + 3]} << 24;
+    };
+    if (Size < HeaderSize || Word(0) != Header || Word(4) < HeaderSize)
+        return false;
+    // Slot 0 of the handle table stands for the metafile itself.
+    std::uint32_t Handles = Word(HeaderHandles) & 0xFFFF;
+    std::size_t Offset = 0;
+    while (Size - Offset >= 8) {
+        std::uint32_t Type = Word(Offset), RecordSize = Word(Offset + 4);
+        if (RecordSize < 8 || RecordSize % 4 != 0 || RecordSize > Size - Offset)
+            return false;
+        if (Slot Kind = SlotOf(Type); Kind != Slot::None) {
+            if (RecordSize < 12)
+                return false;
+            std::uint32_t Index = Word(Offset + 8);
+            bool StockObject = Kind == Slot::TableOrStock && (Index & Stock) != 0;
+            if (!StockObject && (Index == 0 || Index >= Handles))
+                return false;
+        }
+        if (Type == EndOfFile) {
+            if (RecordSize < EndOfFileSize || Offset + RecordSize != Size)
+                return false;
+            // nPalEntries and offPalEntries (from the record's start); the
+            // entries lie before the record's closing size field.
+            std::uint64_t Entries = Word(Offset + 8), First = Word(Offset + 12);
+            return Entries == Word(HeaderPaletteCount) &&
+                   (Entries == 0 || (First >= 16 && First + 4 * Entries + 4 <= RecordSize));
+        }
+        Offset += RecordSize;
+    }
+    return false;
+}

@@ -1,6 +1,8 @@
 #pragma once
-// The picture size of an enhanced metafile: its frame, in 0.01 mm, in
-// pixels of the reference device recorded in its header.
+// Enhanced metafiles as bytes: the picture size (the frame, in 0.01 mm, in
+// pixels of the reference device recorded in the header), and whether the
+// records can be walked at all.
+#include <cstddef>
 #include <cstdint>
 
 // One axis: (FrameHigh - FrameLow) × DevicePixels ÷ (DeviceMillimetres ×
@@ -9,3 +11,13 @@
 // edge lies below its low edge, or a result beyond the signed 32-bit range.
 bool MetafileFramePixels(std::int32_t FrameLow, std::int32_t FrameHigh, std::int32_t DevicePixels,
                          std::int32_t DeviceMillimetres, std::int32_t& Pixels);
+
+// The bytes of an enhanced metafile can be walked record by record: a
+// header record of at least 88 bytes first, every record at least 8 bytes, a
+// multiple of 4 and inside the bytes, every object record naming a slot of
+// the handle table the header sizes (or, where allowed, a stock object), and
+// the EOF record (type 14, at least 20 bytes) last, ending the bytes and
+// holding as many palette entries as the header announces, inside itself. A
+// player that steps by the records' sizes and trusts the header's counts
+// stays inside such bytes and stops.
+bool MetafileRecordsWellFormed(const unsigned char* Bytes, std::size_t Size);

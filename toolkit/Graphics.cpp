@@ -137,6 +137,13 @@ TMetafile::TMetafile(HENHMETAFILE Source)
         throw EInvalidGraphic(UnsupportedData);
     if (!MetafilePixelSize(Header, FWidth, FHeight))
         throw EInvalidGraphic(UnsupportedData);
+    // A record whose size is wrong sends the player round in circles (Wine's
+    // loops for ever on a size of 0), in the picture view and in the job.
+    UINT Size = GetEnhMetaFileBits(Source, 0, nullptr);
+    std::vector<BYTE> Bytes(Size);
+    if (Size == 0 || GetEnhMetaFileBits(Source, Size, Bytes.data()) != Size ||
+        !MetafileRecordsWellFormed(Bytes.data(), Bytes.size()))
+        throw EInvalidGraphic(UnsupportedData);
     FMetafile.Reset(CopyEnhMetaFileW(Source, nullptr));
     if (!FMetafile)
         throw EInvalidGraphic(UnsupportedData);

@@ -51,7 +51,8 @@ private:
 // A copy of an enhanced metafile. Its size is its header's frame (0.01 mm)
 // in pixels of the reference device recorded in the header, rounded half to
 // even. A header that cannot be read, a reference device of zero or negative
-// size, a frame inverted or a size beyond 32 bits: EInvalidGraphic
+// size, a frame inverted, a size beyond 32 bits, or records that cannot be
+// walked (see MetafileRecordsWellFormed): EInvalidGraphic
 // "未対応のクリップボード データです".
 class TMetafile : public TGraphic {
 public:

@@ -1,6 +1,8 @@
-// The picture size from the bytes of a metafile header: any header gives
-// either the exactly rounded size of both axes or a refusal, and a refusal
-// happens exactly where the size has no answer in 32 bits.
+// Metafile bytes. The picture size from a header: any header gives either
+// the exactly rounded size of both axes or a refusal, and a refusal happens
+// exactly where the size has no answer in 32 bits. The record check: it
+// reads only the bytes it is given, and bytes it accepts lead a player that
+// steps by record sizes (and never stops at the EOF record) to their end.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -49,6 +51,22 @@ void CheckAxis(std::int32_t Low, std::int32_t High, std::int32_t Device, std::in
     Check(Valid && Pixels == Nearest && Pixels >= 0);
 }
 
+// Steps from record to record as a trusting player does.
+void CheckWalk(const std::uint8_t* Data, size_t Size)
+{
+    if (!MetafileRecordsWellFormed(Data, Size))
+        return;
+    size_t Offset = 0, Last = 0;
+    while (Offset < Size) {
+        Check(Size - Offset >= 8);
+        std::uint32_t RecordSize = static_cast<std::uint32_t>(Field(Data, Offset + 4));
+        Check(RecordSize >= 8 && RecordSize <= Size - Offset);
+        Last = Offset;
+        Offset += RecordSize;
+    }
+    Check(Offset == Size && Field(Data, Last) == 14);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, size_t Size)
@@ -59,5 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, size_t Size)
               Field(Header, MillimetresOffset));
     CheckAxis(Field(Header, FrameOffset + 4), Field(Header, FrameOffset + 12), Field(Header, DeviceOffset + 4),
               Field(Header, MillimetresOffset + 4));
+    CheckWalk(Data, Size);
     return 0;
 }
