@@ -1,6 +1,7 @@
 #include "toolkit/Clipbrd.h"
 
 #include "rtl/Exceptions.h"
+#include "rtl/PackedDib.h"
 #include "toolkit/Application.h"
 #include "toolkit/Graphics.h"
 #include "toolkit/Win32Text.h"
@@ -35,6 +36,26 @@ public:
 bool Loadable(UINT Format)
 {
     return Format == CF_BITMAP || Format == CF_METAFILEPICT || Format == CF_ENHMETAFILE;
+}
+
+// Windows makes the CF_BITMAP of a DIB that was put before it in the process
+// that reads it. Wine's conversion of a DIB whose header lies can corrupt
+// that process (a height of 0 does), and a DIB too large to hold costs
+// seconds and gigabytes before the copy refuses it: such a DIB is refused
+// before the conversion.
+void CheckBitmapSource()
+{
+    UINT Format = 0;
+    while ((Format = EnumClipboardFormats(Format)) != 0 && Format != CF_BITMAP) {
+        if (Format != CF_DIB && Format != CF_DIBV5)
+            continue;
+        LockedGlobal<unsigned char> Dib(GetClipboardData(Format));
+        PackedDibSize Size;
+        if (!Dib.Get() || !PackedDibWellFormed(Dib.Get(), Dib.Size(), Size))
+            throw EInvalidGraphic("未対応のクリップボード データです");
+        TBitmap::CheckSize(Size.Width, Size.Height);
+        return;
+    }
 }
 
 UINT FirstLoadableFormat()
@@ -72,6 +93,7 @@ std::shared_ptr<TGraphic> TClipboard::LoadGraphic()
     if (Format == 0)
         throw Exception("無効なクリップボード フォーマットです");
     if (Format == CF_BITMAP) {
+        CheckBitmapSource();
         auto Bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
         if (!Bitmap)
             throw EInvalidGraphic("未対応のクリップボード データです");

@@ -28,7 +28,10 @@ public:
     // CF_ENHMETAFILE in enumeration order; both metafile formats are read as
     // CF_ENHMETAFILE. None: Exception "無効なクリップボード フォーマットです".
     // Data that cannot be had: EInvalidGraphic "未対応のクリップボード データです";
-    // copying failures as TBitmap and TMetafile give them.
+    // copying failures as TBitmap and TMetafile give them. A CF_BITMAP that
+    // Windows would make from a DIB put before it is refused, before it is
+    // made, when that DIB is malformed (as above) or too large to copy (as
+    // TBitmap refuses it).
     std::shared_ptr<TGraphic> LoadGraphic();
 
     // The toolkit's own registered clipboard format.

@@ -53,6 +53,12 @@ UniquePalette CopyPalette(HPALETTE Source)
 
 // ---- TBitmap ----
 
+void TBitmap::CheckSize(int Width, int Height)
+{
+    if (std::uint64_t{static_cast<unsigned>(Width)} * static_cast<unsigned>(Height) * 4 > MaxBitmapBytes)
+        throw EOutOfResources(NoMemoryForBitmap);
+}
+
 TBitmap::TBitmap(HBITMAP Source, HPALETTE Palette)
 {
     BITMAP Info{};
@@ -62,8 +68,7 @@ TBitmap::TBitmap(HBITMAP Source, HPALETTE Palette)
     FHeight = std::abs(Info.bmHeight);
     if (FWidth <= 0 || FHeight <= 0)
         throw EInvalidGraphic(UnsupportedData);
-    if (std::uint64_t{static_cast<unsigned>(FWidth)} * static_cast<unsigned>(FHeight) * 4 > MaxBitmapBytes)
-        throw EOutOfResources(NoMemoryForBitmap);
+    CheckSize(FWidth, FHeight);
 
     FPalette = CopyPalette(Palette);
 

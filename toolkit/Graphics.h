@@ -32,6 +32,10 @@ public:
     // "ビットマップに必要なメモリを確保できません".
     TBitmap(HBITMAP Source, HPALETTE Palette);
 
+    // The constructor's refusal of a size too large to hold, for a bitmap
+    // not made yet: EOutOfResources as above.
+    static void CheckSize(int Width, int Height);
+
     int Width() const override { return FWidth; }
     int Height() const override { return FHeight; }
     void Draw(HDC Dc, const TRect& R) const override;
