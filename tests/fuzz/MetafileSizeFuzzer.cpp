@@ -1,13 +1,16 @@
-// Metafile bytes. The picture size from a header: any header gives either
+// Picture data from the clipboard as bytes. The picture size from a header: any header gives either
 // the exactly rounded size of both axes or a refusal, and a refusal happens
 // exactly where the size has no answer in 32 bits. The record check: it
 // reads only the bytes it is given, and bytes it accepts lead a player that
 // steps by record sizes (and never stops at the EOF record) to their end.
+// The packed DIB check: it reads only the bytes it is given, and a DIB it
+// accepts has every row of pixels within them.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "rtl/MetafileSize.h"
+#include "rtl/PackedDib.h"
 
 namespace {
 
@@ -67,6 +70,20 @@ void CheckWalk(const std::uint8_t* Data, size_t Size)
     Check(Offset == Size && Field(Data, Last) == 14);
 }
 
+void CheckDib(const std::uint8_t* Data, size_t Size)
+{
+    PackedDibSize Dimensions;
+    if (!PackedDibWellFormed(Data, Size, Dimensions))
+        return;
+    Check(Dimensions.Width > 0 && Dimensions.Height > 0);
+    std::uint32_t HeaderSize = static_cast<std::uint32_t>(Field(Data, 0));
+    if (HeaderSize == 12 || Field(Data, 16) == 0) {
+        std::uint32_t Bits = HeaderSize == 12 ? (Data[10] | Data[11] << 8) : (Data[14] | Data[15] << 8);
+        __int128 Stride = (__int128{Dimensions.Width} * Bits + 31) / 32 * 4;
+        Check(Stride * Dimensions.Height <= static_cast<__int128>(Size - HeaderSize));
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, size_t Size)
@@ -78,5 +95,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, size_t Size)
     CheckAxis(Field(Header, FrameOffset + 4), Field(Header, FrameOffset + 12), Field(Header, DeviceOffset + 4),
               Field(Header, MillimetresOffset + 4));
     CheckWalk(Data, Size);
+    CheckDib(Data, Size);
     return 0;
 }
