@@ -23,8 +23,19 @@ bool Ending = false;
 
 BOOL CALLBACK AbortProc(HDC, int)
 {
-    if (Application && !Ending)
-        Dispatch(nullptr, [] { Application->ProcessMessages(); });
+    if (!Application || Ending)
+        return TRUE;
+#ifdef WENDRASK_TEST_SEAMS
+    if (HANDLE Release = Seams::SpoolReleaseEvent()) {
+        for (ULONGLONG Deadline = GetTickCount64() + 120000; GetTickCount64() < Deadline;) {
+            Dispatch(nullptr, [] { Application->ProcessMessages(); });
+            if (Application->Terminated() ||
+                MsgWaitForMultipleObjects(1, &Release, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0)
+                break;
+        }
+    }
+#endif
+    Dispatch(nullptr, [] { Application->ProcessMessages(); });
     return TRUE;
 }
 

@@ -23,6 +23,16 @@ int& PendingDrawFailures()
 
 void FailNextStretchDraws(int Count) { PendingDrawFailures() = Count; }
 
+void* SpoolReleaseEvent()
+{
+    static HANDLE Event = [] {
+        wchar_t Name[128] = {};
+        DWORD Length = GetEnvironmentVariableW(L"WENDRASK_SEAM_SPOOL_EVENT", Name, 128);
+        return Length > 0 && Length < 128 ? CreateEventW(nullptr, FALSE, FALSE, Name) : nullptr;
+    }();
+    return Event;
+}
+
 bool TakeStretchDrawFailure()
 {
     int& Count = PendingDrawFailures();

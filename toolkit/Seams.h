@@ -15,6 +15,14 @@ void FailNextStretchDraws(int Count);
 // Called by the canvas before each stretch draw: true when this one fails.
 bool TakeStretchDrawFailure();
 
+// Windows calls a job's abort procedure again and again while the job
+// spools; Wine calls it once, at StartDoc. With the environment variable
+// WENDRASK_SEAM_SPOOL_EVENT naming an event, each job's call of the abort
+// procedure goes on processing messages until that event is set (it resets
+// itself) or two minutes pass, so that commands and ticks run inside the
+// job as they may under Windows. Null without the variable.
+void* SpoolReleaseEvent();
+
 } // namespace Seams
 
 #endif
