@@ -106,6 +106,9 @@ void TForm1::PrintPicture()
 {
     std::int32_t PictureWidth = Image1->Width();
     std::int32_t PictureHeight = Image1->Height();
+    // The job draws the picture it was measured for: a tick run by the abort
+    // procedure inside BeginDoc may put another one into Image1.
+    auto Graphic = Image1->Picture()->Graphic();
     std::int32_t DpiX = GetDeviceCaps(Printer()->Handle(), LOGPIXELSX);
     std::int32_t DpiY = GetDeviceCaps(Printer()->Handle(), LOGPIXELSY);
     std::int32_t PrintableWidth = GetDeviceCaps(Printer()->Handle(), HORZRES);
@@ -115,7 +118,6 @@ void TForm1::PrintPicture()
                                       Settings);
     Printer()->SetTitle("Wendrask");
     Printer()->BeginDoc();
-    Printer()->Canvas()->StretchDraw(TRect{Rect.Left, Rect.Top, Rect.Right, Rect.Bottom},
-                                     Image1->Picture()->Graphic());
+    Printer()->Canvas()->StretchDraw(TRect{Rect.Left, Rect.Top, Rect.Right, Rect.Bottom}, Graphic);
     Printer()->EndDoc();
 }
