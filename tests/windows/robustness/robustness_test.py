@@ -326,7 +326,65 @@ def failed_command():
         wt.printer("add")
 
 
-SCENARIOS = {f.__name__: f for f in (bad_data, scheduler_faults, failed_command)}
+# ---------------------------------------------------------------- concurrency
+
+def centre_colour(job):
+    page = job.pages()[0]
+    return pagemeasure_hex(page.pixel(75 + 2425 // 2, 100 + 3075 // 2))
+
+
+def pagemeasure_hex(rgb):
+    return "%02x%02x%02x" % rgb
+
+
+def spooling():
+    """Inside a spooling job (the test build's abort procedure processes
+    messages until released, as Windows lets it while a job spools): Set
+    runs and re-arms the timer; the tick that follows takes the next picture
+    and fails with "印刷中"; PrinterSet confirmed fails with "印刷中" too; the
+    outer job then prints its own picture whole, and the poll goes on."""
+    clip("empty")
+    event = f"WendraskSpoolRelease{os.getpid()}"
+
+    def release():
+        wt.run_exe(args.probe, "signal", event)
+
+    with Run(args.seams_exe, WENDRASK_SEAM_SPOOL_EVENT=event) as app:
+        jobs = wt.JobWatcher()
+        clip("bitmap", "300", "200", "--pattern", "solid:FF0000")
+        check("outer picture taken", clipboard_emptied(8000), True)
+        check("outer job still spooling", jobs.count_new(), 0)
+
+        app.keys("alt+s")
+        ui("wait-window", "--title", "Set", "--exe", app.name, "--timeout", "10000")
+        ui("keys", "--title", "Set", "--exe", app.name, "escape")
+        ui("wait-gone", "--title", "Set", "--exe", app.name, "--timeout", "10000")
+
+        clip("bitmap", "120", "90", "--pattern", "solid:0000FF")
+        check_box("a tick inside the job", app, "印刷中.")
+        check("the inner tick took its picture", clipboard_count(), 0)
+
+        app.keys("alt+f p")
+        dialog = fields(ui("wait-window", "--class", "#32770", "--exe", app.name, "--timeout", "10000").stdout)
+        ui("keys", "--window", dialog["hwnd"], "enter")
+        check_box("PrinterSet confirmed inside the job", app, "印刷中.")
+        check("still one job spooling, none ended", jobs.count_new(), 0)
+
+        release()
+        job = jobs.next_job(timeout=30)
+        check("the outer job: its own picture, whole", (len(job.pages()), job.pages()[0].bbox(), centre_colour(job)),
+              (1, PRINTABLE_ON_PAGE, "ff0000"))
+
+        clip("bitmap", "40", "30", "--pattern", "solid:00FF00")
+        check("after the job: the poll goes on", clipboard_emptied(8000), True)
+        release()
+        job = jobs.next_job(timeout=30)
+        check("the next picture printed", centre_colour(job), "00ff00")
+        check("no message box", app.no_message_box(300), True)
+        check("exit code", app.exit(), 0)
+
+
+SCENARIOS = {f.__name__: f for f in (bad_data, scheduler_faults, failed_command, spooling)}
 
 for name in args.scenarios or SCENARIOS:
     print(f"-- {name}", flush=True)
