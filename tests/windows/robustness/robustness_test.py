@@ -330,11 +330,7 @@ def failed_command():
 
 def centre_colour(job):
     page = job.pages()[0]
-    return pagemeasure_hex(page.pixel(75 + 2425 // 2, 100 + 3075 // 2))
-
-
-def pagemeasure_hex(rgb):
-    return "%02x%02x%02x" % rgb
+    return wt.pagemeasure.colour_hex(page.pixel(75 + 2425 // 2, 100 + 3075 // 2))
 
 
 def spooling():
