@@ -8,7 +8,7 @@ WINDOWS := $(BUILD)/windows
 FUZZ    := $(BUILD)/fuzz
 JOBS    := $(shell nproc)
 
-.PHONY: all deps build native windows fuzz test test-native test-windows test-fuzz run soak clean
+.PHONY: all deps build native windows fuzz test test-native test-windows test-fuzz run soak bench screenshots clean
 
 all: build
 
@@ -53,6 +53,17 @@ run: windows
 # watched, every bad picture, 20,000 mutated metafile headers.
 soak: windows
 	tests/scripts/with-testenv tests/windows/soak/run-soak $(WINDOWS)
+
+# Figures, not tests (about 5 minutes): the tick against a bare reference,
+# its memory, idle ticks, copy-to-job delays. The table is printed and
+# written to docs/benchmarks.md and docs/benchmarks.csv.
+bench: windows
+	tests/scripts/with-testenv python3 tests/bench/bench.py --build $(WINDOWS) --out docs
+
+# The README's pictures: the five placement modes on paper, the main window,
+# the settings dialog (docs/*.png).
+screenshots: windows
+	tests/scripts/with-testenv python3 tests/bench/screenshots.py --build $(WINDOWS) --out docs
 
 clean:
 	rm -rf $(BUILD)
