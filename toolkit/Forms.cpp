@@ -549,6 +549,24 @@ void TForm::FocusFirstControl()
     ::SetFocus(First ? First->Handle() : Handle());
 }
 
+namespace {
+
+// SetScrollInfo redraws the bar at once, which costs milliseconds under
+// Wine: the fields asked for are set only when they differ.
+void SetScrollInfoIfChanged(HWND Window, int Bar, const SCROLLINFO& Wanted)
+{
+    SCROLLINFO Now{sizeof Now, Wanted.fMask, 0, 0, 0, 0, 0};
+    if (GetScrollInfo(Window, Bar, &Now) &&
+        (!(Wanted.fMask & SIF_RANGE) || (Now.nMin == Wanted.nMin && Now.nMax == Wanted.nMax)) &&
+        (!(Wanted.fMask & SIF_PAGE) || Now.nPage == Wanted.nPage) &&
+        (!(Wanted.fMask & SIF_POS) || Now.nPos == Wanted.nPos))
+        return;
+    SCROLLINFO Copy = Wanted;
+    SetScrollInfo(Window, Bar, &Copy, TRUE);
+}
+
+} // namespace
+
 void TForm::UpdateScrollBars()
 {
     if (!FAutoScroll || FUpdatingScrollBars || !Handle())
@@ -571,10 +589,10 @@ void TForm::UpdateScrollBars()
         SCROLLINFO Info{sizeof Info, SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
         Info.nMax = std::max(0, RangeX - 1);
         Info.nPage = static_cast<UINT>(RangeX > Client.right ? Client.right : RangeX + 1);
-        SetScrollInfo(Handle(), SB_HORZ, &Info, TRUE);
+        SetScrollInfoIfChanged(Handle(), SB_HORZ, Info);
         Info.nMax = std::max(0, RangeY - 1);
         Info.nPage = static_cast<UINT>(RangeY > Client.bottom ? Client.bottom : RangeY + 1);
-        SetScrollInfo(Handle(), SB_VERT, &Info, TRUE);
+        SetScrollInfoIfChanged(Handle(), SB_VERT, Info);
         RECT After{};
         GetClientRect(Handle(), &After);
         if (After.right == Client.right && After.bottom == Client.bottom)
@@ -599,9 +617,9 @@ void TForm::ScrollTo(int X, int Y)
         return;
     SCROLLINFO Info{sizeof Info, SIF_POS, 0, 0, 0, 0, 0};
     Info.nPos = X;
-    SetScrollInfo(Handle(), SB_HORZ, &Info, TRUE);
+    SetScrollInfoIfChanged(Handle(), SB_HORZ, Info);
     Info.nPos = Y;
-    SetScrollInfo(Handle(), SB_VERT, &Info, TRUE);
+    SetScrollInfoIfChanged(Handle(), SB_VERT, Info);
     if (DX == 0 && DY == 0)
         return;
     bool Was = std::exchange(FUpdatingScrollBars, true);
