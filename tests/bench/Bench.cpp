@@ -185,9 +185,11 @@ public:
     }
     ~Reference() { DeleteDC(FDc); }
 
-    // One picture from the clipboard to the printer.
-    void Print()
+    // One picture from the clipboard to the printer; Load is the time until
+    // the clipboard is closed again.
+    void Print(double& Load)
     {
+        double Start = Now();
         while (!OpenClipboard(nullptr))
             Sleep(1);
         UINT Format = 0;
@@ -212,6 +214,7 @@ public:
         }
         EmptyClipboard();
         CloseClipboard();
+        Load = Now() - Start;
 
         DOCINFOW Doc{};
         Doc.cbSize = sizeof Doc;
@@ -252,13 +255,13 @@ private:
 
 void CommandReference(Reference& Bare)
 {
-    double Time = 0;
+    double Time = 0, Load = 0;
     std::string Memory = Measured([&] {
         double Start = Now();
-        Bare.Print();
+        Bare.Print(Load);
         Time = Now() - Start;
     });
-    Answer("reference" + Field("us", Time) + Memory);
+    Answer("reference" + Field("us", Time) + Field("load", Load) + Field("spooling", Time - Load) + Memory);
 }
 
 void CommandIdle(const std::function<void()>& Once, const char* Name, int Count)
