@@ -56,9 +56,9 @@ soak: windows
 
 # Figures, not tests (about 5 minutes): the tick against a bare reference,
 # its memory, idle ticks, copy-to-job delays. The table is printed and
-# written to docs/benchmarks.md and docs/benchmarks.csv.
+# written to docs/benchmarks.md, docs/benchmarks.csv and the README.
 bench: windows
-	tests/scripts/with-testenv python3 tests/bench/bench.py --build $(WINDOWS) --out docs
+	tests/scripts/with-testenv python3 tests/bench/bench.py --build $(WINDOWS) --out docs --readme README.md
 
 # The README's pictures: the five placement modes on paper, the main window,
 # the settings dialog (docs/*.png).

@@ -15,8 +15,8 @@ another process as in real use, before each measured tick. Measured:
   against the reference's bare query;
 - with Wendrask.exe itself: the delay from a picture being copied to its
   job reaching the scheduler, over 20 pictures, against the 1000 ms poll.
-Prints one table and writes it as OUT/benchmarks.csv and OUT/benchmarks.md.
-Figures, not pass or fail.
+Prints one table and writes it as OUT/benchmarks.csv and OUT/benchmarks.md,
+and into the README given. Figures, not pass or fail.
 """
 import argparse
 import datetime
@@ -34,8 +34,10 @@ import wendrask_test as wt  # noqa: E402
 parser = argparse.ArgumentParser()
 parser.add_argument("--build", required=True)
 parser.add_argument("--out", default=None, help="folder for benchmarks.csv and benchmarks.md")
-parser.add_argument("--reps", type=int, default=5)
+parser.add_argument("--reps", type=int, default=9)
 parser.add_argument("--delays", type=int, default=20)
+parser.add_argument("--readme", default=None,
+                    help="a README whose text between <!-- bench --> and <!-- /bench --> becomes the table")
 args = parser.parse_args()
 
 BUILD = os.path.abspath(args.build)
@@ -249,6 +251,15 @@ def main():
         with open(os.path.join(args.out, "benchmarks.csv"), "w") as f:
             f.write(csv_rows(pictures, idle, delays))
         print(f"written: {os.path.join(args.out, 'benchmarks.md')}, {os.path.join(args.out, 'benchmarks.csv')}")
+    if args.readme:
+        with open(args.readme, encoding="utf-8") as f:
+            text = f.read()
+        start, end = "<!-- bench -->\n", "<!-- /bench -->"
+        if start in text and end in text:
+            before, rest = text.split(start, 1)
+            with open(args.readme, "w", encoding="utf-8") as f:
+                f.write(before + start + table + rest[rest.index(end):])
+            print(f"written: the table in {args.readme}")
 
 
 main()
