@@ -93,8 +93,20 @@ class Run:
 
     def restart_poll(self):
         """PrinterSet, cancelled: the command's end arms the timer again.
-        The Escape waits until the dialog is idle, so one call does both."""
-        self.keys("alt+f p", "escape")
+        Keys sent just as an error box closes are now and then lost under
+        Wine (or leave the menu open): then Escape and the keys again."""
+        for attempt in range(3):
+            self.keys("alt+f p")
+            found = ui("wait-window", "--class", "#32770", "--exe", self.name, "--timeout", "5000", check=False)
+            if found.returncode == 0:
+                break
+            print(f"     the print-setup dialog did not open; keys again (attempt {attempt + 2})", flush=True)
+            self.keys("escape", "escape")
+        else:
+            raise RuntimeError("the print-setup dialog does not open")
+        dialog = fields(found.stdout)
+        ui("keys", "--window", dialog["hwnd"], "escape")
+        ui("wait-gone", "--window", dialog["hwnd"], "--timeout", "15000")
 
     def message_box(self, timeout=15000):
         return fields(ui("msgbox", "--exe", self.name, "--timeout", str(timeout)).stdout)
