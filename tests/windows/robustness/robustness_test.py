@@ -18,7 +18,6 @@ import struct
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 import wendrask_test as wt  # noqa: E402
