@@ -48,13 +48,13 @@ test: test-native test-fuzz test-windows
 run: windows
 	tests/scripts/run-wendrask $(WINDOWS)/Wendrask.exe
 
-# The long runs that `make test` keeps short (about 25 minutes): 600
+# The long runs that `make test` keeps short (about 20 minutes): 600
 # pictures through Wendrask with its handles, GDI objects and memory
 # watched, every bad picture, 20,000 mutated metafile headers.
 soak: windows
 	tests/scripts/with-testenv tests/windows/soak/run-soak $(WINDOWS)
 
-# Figures, not tests (about 5 minutes): the tick against a bare reference,
+# Figures, not tests (about 8 minutes): the tick against a bare reference,
 # its memory, idle ticks, copy-to-job delays. The table is printed and
 # written to docs/benchmarks.md, docs/benchmarks.csv and the README.
 bench: windows
