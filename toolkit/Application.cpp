@@ -56,27 +56,21 @@ TApplication::TApplication()
 {
     WNDCLASSEXW Class{};
     Class.cbSize = sizeof Class;
-    Class.lpfnWndProc = &TApplication::WndProc;
+    Class.lpfnWndProc = DefWindowProcW;
     Class.hInstance = GetModuleHandleW(nullptr);
     Class.hIcon = LoadIconW(Class.hInstance, L"MAINICON");
     Class.lpszClassName = ApplicationClassName;
     // Made before main(): a failure here leaves Handle() null, and the
     // boxes then have no owner.
     if (RegisterClassExW(&Class))
-        FHandle = CreateWindowExW(WS_EX_TOOLWINDOW, ApplicationClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                  nullptr, Class.hInstance, nullptr);
+        FHandle.Reset(CreateWindowExW(WS_EX_TOOLWINDOW, ApplicationClassName, L"", WS_POPUP, 0, 0, 0, 0,
+                                      nullptr, nullptr, Class.hInstance, nullptr));
 }
 
 TApplication::~TApplication()
 {
+    // The forms go before the application window that owns their boxes.
     DestroyForms();
-    if (FHandle)
-        DestroyWindow(FHandle);
-}
-
-LRESULT CALLBACK TApplication::WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam)
-{
-    return DefWindowProcW(Window, Message, WParam, LParam);
 }
 
 void TApplication::Initialize() {}
@@ -85,7 +79,7 @@ void TApplication::SetTitle(const std::string& Value)
 {
     FTitle = Value;
     if (FHandle)
-        SetWindowTextW(FHandle, Utf8ToWide(FTitle).c_str());
+        SetWindowTextW(FHandle.Get(), Utf8ToWide(FTitle).c_str());
 }
 
 void TApplication::AdoptForm(std::unique_ptr<TForm> Form)
@@ -173,8 +167,8 @@ void TApplication::ShowErrorText(const std::string& Text)
     try {
         std::wstring Message = Utf8ToWide(WithFinalPeriod(Text));
         std::wstring Caption = Utf8ToWide(FTitle);
-        TaskWindowsDisabled Others(FHandle);
-        MessageBoxW(FHandle, Message.c_str(), Caption.c_str(), MB_OK | MB_ICONERROR);
+        TaskWindowsDisabled Others(FHandle.Get());
+        MessageBoxW(FHandle.Get(), Message.c_str(), Caption.c_str(), MB_OK | MB_ICONERROR);
     } catch (...) {
         // Out of memory while reporting: nothing more can be shown.
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "toolkit/Classes.h"
+#include "toolkit/Handles.h"
 
 class TForm;
 
@@ -25,7 +26,7 @@ public:
 
     // The hidden application window: owner of message boxes, of the common
     // dialogs and of the clipboard when the toolkit empties it.
-    HWND Handle() const { return FHandle; }
+    HWND Handle() const { return FHandle.Get(); }
     TForm* MainForm() const { return FMainForm; }
 
     // Creates a form and keeps it until the application ends; the first form
@@ -62,9 +63,8 @@ public:
 
 private:
     void AdoptForm(std::unique_ptr<TForm> Form);
-    static LRESULT CALLBACK WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
 
-    HWND FHandle = nullptr;
+    UniqueWindow FHandle;
     std::string FTitle;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
