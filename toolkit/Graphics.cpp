@@ -34,6 +34,19 @@ bool OutsideGdiRange(const TRect& R)
            R.Right == INT_MIN || R.Bottom == INT_MIN;
 }
 
+// The format of TBitmap's pixels: 32-bit BI_RGB, rows top-down (negative height).
+BITMAPINFO TopDown32(int Width, int Height)
+{
+    BITMAPINFO Format{};
+    Format.bmiHeader.biSize = sizeof Format.bmiHeader;
+    Format.bmiHeader.biWidth = Width;
+    Format.bmiHeader.biHeight = -Height;
+    Format.bmiHeader.biPlanes = 1;
+    Format.bmiHeader.biBitCount = 32;
+    Format.bmiHeader.biCompression = BI_RGB;
+    return Format;
+}
+
 UniquePalette CopyPalette(HPALETTE Source)
 {
     if (!Source)
@@ -72,14 +85,8 @@ TBitmap::TBitmap(HBITMAP Source, HPALETTE Palette)
 
     FPalette = CopyPalette(Palette);
 
-    // Negative height: rows top-down, whatever the source's orientation.
-    BITMAPINFO Format{};
-    Format.bmiHeader.biSize = sizeof Format.bmiHeader;
-    Format.bmiHeader.biWidth = FWidth;
-    Format.bmiHeader.biHeight = -FHeight;
-    Format.bmiHeader.biPlanes = 1;
-    Format.bmiHeader.biBitCount = 32;
-    Format.bmiHeader.biCompression = BI_RGB;
+    // Rows top-down, whatever the source's orientation.
+    BITMAPINFO Format = TopDown32(FWidth, FHeight);
     void* Bits = nullptr;
     FBitmap.Reset(CreateDIBSection(nullptr, &Format, DIB_RGB_COLORS, &Bits, nullptr, 0));
     if (!FBitmap || !Bits)
@@ -98,17 +105,11 @@ TBitmap::TBitmap(HBITMAP Source, HPALETTE Palette)
 
 void TBitmap::Draw(HDC Dc, const TRect& R) const
 {
-    BITMAPINFO Format{};
-    Format.bmiHeader.biSize = sizeof Format.bmiHeader;
-    Format.bmiHeader.biWidth = FWidth;
-    Format.bmiHeader.biHeight = -FHeight;
-    Format.bmiHeader.biPlanes = 1;
-    Format.bmiHeader.biBitCount = 32;
-    Format.bmiHeader.biCompression = BI_RGB;
     if (Empty(R))
         return;
     if (OutsideGdiRange(R))
         RaiseDrawError(ERROR_INVALID_PARAMETER);
+    BITMAPINFO Format = TopDown32(FWidth, FHeight);
     SelectedPalette UsePalette(Dc, FPalette.Get());
     SetLastError(ERROR_SUCCESS);
     int Lines = StretchDIBits(Dc, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top, 0, 0, FWidth, FHeight,
