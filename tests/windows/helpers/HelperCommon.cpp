@@ -215,21 +215,17 @@ unsigned ToTimeout(const std::string& Text, const char* What)
 
 unsigned long long Now() { return GetTickCount64(); }
 
-ScreenDc::ScreenDc(HWND Window) : FWindow(Window), FDc(GetDC(Window))
+ScreenDc::ScreenDc(HWND Window) : WindowDc(Window)
 {
-    if (!FDc)
+    if (!Get())
         FailWin32("GetDC");
 }
 
-ScreenDc::~ScreenDc() { ReleaseDC(FWindow, FDc); }
-
-GlobalLocked::GlobalLocked(HGLOBAL Memory) : FMemory(Memory), FData(GlobalLock(Memory)), FSize(GlobalSize(Memory))
+GlobalLocked::GlobalLocked(HGLOBAL Memory) : LockedGlobal(Memory)
 {
-    if (!FData)
+    if (!Get())
         FailWin32("GlobalLock");
 }
-
-GlobalLocked::~GlobalLocked() { GlobalUnlock(FMemory); }
 
 OwnedGlobal GlobalCopy(const void* Bytes, size_t Size)
 {

@@ -1,7 +1,10 @@
 #pragma once
 // Shared by the test helper programs: text conversion, output, argument
 // parsing, failure reporting and small owners of Win32 handles. The helpers
-// stand alone; they do not use the program's toolkit.
+// stand alone: of the program's toolkit they use only the header-only handle
+// owners, never its libraries.
+#include "toolkit/Handles.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -68,83 +71,29 @@ unsigned ToTimeout(const std::string& Text, const char* What); // milliseconds, 
 // Milliseconds from a monotonic clock.
 unsigned long long Now();
 
-template <class Handle, class Traits>
-class Owned {
-public:
-    Owned() = default;
-    explicit Owned(Handle H) : FHandle(H) {}
-    Owned(Owned&& Other) noexcept : FHandle(Other.Release()) {}
-    Owned& operator=(Owned&& Other) noexcept { Reset(Other.Release()); return *this; }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    ~Owned() { Reset(); }
-    Handle Get() const { return FHandle; }
-    explicit operator bool() const { return FHandle != Handle{}; }
-    Handle Release() { return std::exchange(FHandle, Handle{}); }
-    void Reset(Handle H = Handle{})
-    {
-        if (FHandle != Handle{})
-            Traits::Close(FHandle);
-        FHandle = H;
-    }
-private:
-    Handle FHandle{};
-};
-
-struct GdiTraits { static void Close(HGDIOBJ H) { DeleteObject(H); } };
-struct DcTraits { static void Close(HDC H) { DeleteDC(H); } };
-struct GlobalTraits { static void Close(HGLOBAL H) { GlobalFree(H); } };
-struct EnhMetaTraits { static void Close(HENHMETAFILE H) { DeleteEnhMetaFile(H); } };
-struct MetaTraits { static void Close(HMETAFILE H) { DeleteMetaFile(H); } };
+// The handle owners are the toolkit's header-only ones under shorter names;
+// the helpers add only what the program itself never needs.
 struct KernelTraits { static void Close(HANDLE H) { CloseHandle(H); } };
-struct WindowTraits { static void Close(HWND H) { DestroyWindow(H); } };
 
-template <class T> using OwnedGdi = Owned<T, GdiTraits>;
-using OwnedDc = Owned<HDC, DcTraits>;
-using OwnedGlobal = Owned<HGLOBAL, GlobalTraits>;
-using OwnedEnhMeta = Owned<HENHMETAFILE, EnhMetaTraits>;
-using OwnedMeta = Owned<HMETAFILE, MetaTraits>;
-using OwnedKernel = Owned<HANDLE, KernelTraits>;
-using OwnedWindow = Owned<HWND, WindowTraits>;
+template <class T> using OwnedGdi = UniqueGdiObject<T>;
+using OwnedDc = UniqueDc;
+using OwnedGlobal = UniqueGlobal;
+using OwnedEnhMeta = UniqueEnhMetaFile;
+using OwnedMeta = UniqueMetaFile;
+using OwnedKernel = UniqueHandle<HANDLE, KernelTraits>;
+using OwnedWindow = UniqueWindow;
+using Selected = SelectedObject;
 
-// A DC from GetDC, given back with ReleaseDC.
-class ScreenDc {
+// A DC from GetDC (the screen's by default); fails the program if there is none.
+class ScreenDc : public WindowDc {
 public:
     explicit ScreenDc(HWND Window = nullptr);
-    ~ScreenDc();
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC Get() const { return FDc; }
-private:
-    HWND FWindow;
-    HDC FDc;
 };
 
-// An object selected into a DC for one scope.
-class Selected {
-public:
-    Selected(HDC Dc, HGDIOBJ Object) : FDc(Dc), FOld(SelectObject(Dc, Object)) {}
-    ~Selected() { SelectObject(FDc, FOld); }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-private:
-    HDC FDc;
-    HGDIOBJ FOld;
-};
-
-// A locked global memory block, unlocked at the end of the scope.
-class GlobalLocked {
+// A locked global memory block; fails the program if it cannot be locked.
+class GlobalLocked : public LockedGlobal<> {
 public:
     explicit GlobalLocked(HGLOBAL Memory);
-    ~GlobalLocked();
-    GlobalLocked(const GlobalLocked&) = delete;
-    GlobalLocked& operator=(const GlobalLocked&) = delete;
-    void* Get() const { return FData; }
-    SIZE_T Size() const { return FSize; }
-private:
-    HGLOBAL FMemory;
-    void* FData;
-    SIZE_T FSize;
 };
 
 // A moveable global block holding a copy of Bytes.
