@@ -96,6 +96,9 @@ public:
     explicit GlobalLocked(HGLOBAL Memory);
 };
 
+// The format of a W x H bitmap read or drawn as 32-bit pixels, rows top-down.
+BITMAPINFO TopDown32Info(int W, int H);
+
 // A moveable global block holding a copy of Bytes.
 OwnedGlobal GlobalCopy(const void* Bytes, size_t Size);
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 
 using namespace helper;
 
@@ -611,61 +612,62 @@ bool IsMessageBox(HWND W)
     return HasText;
 }
 
+// A W x H 32-bit top-down DIB section selected into a memory DC that is
+// compatible with the screen.
+class Canvas {
+public:
+    Canvas(int W, int H, const char* What)
+        : FMemory(CreateCompatibleDC(FScreen.Get())), FCount(size_t(W) * size_t(H))
+    {
+        BITMAPINFO Info = TopDown32Info(W, H);
+        void* Bits = nullptr;
+        FBitmap.Reset(CreateDIBSection(FScreen.Get(), &Info, DIB_RGB_COLORS, &Bits, nullptr, 0));
+        if (!FBitmap || !FMemory)
+            FailWin32(What);
+        FBits = static_cast<uint32_t*>(Bits);
+        FUse.emplace(FMemory.Get(), FBitmap.Get());
+    }
+    HDC Screen() const { return FScreen.Get(); }
+    HDC Dc() const { return FMemory.Get(); }
+    uint32_t* Bits() const { return FBits; }
+    // What GDI has drawn so far, as 0x00RRGGBB.
+    std::vector<uint32_t> Pixels() const
+    {
+        GdiFlush();
+        std::vector<uint32_t> Out(FBits, FBits + FCount);
+        for (auto& P : Out)
+            P &= 0xFFFFFF;
+        return Out;
+    }
+
+private:
+    ScreenDc FScreen;
+    OwnedDc FMemory;
+    OwnedGdi<HBITMAP> FBitmap;
+    size_t FCount;
+    uint32_t* FBits = nullptr;
+    std::optional<Selected> FUse;
+};
+
 // Pixels of a window region as 0x00RRGGBB, read from the screen.
 std::vector<uint32_t> Capture(const RECT& R)
 {
     int W = R.right - R.left, H = R.bottom - R.top;
-    std::vector<uint32_t> Pixels(size_t(std::max(W, 0)) * size_t(std::max(H, 0)));
-    if (Pixels.empty())
-        return Pixels;
-    ScreenDc Screen;
-    OwnedDc Memory(CreateCompatibleDC(Screen.Get()));
-    BITMAPINFO Info{};
-    Info.bmiHeader.biSize = sizeof Info.bmiHeader;
-    Info.bmiHeader.biWidth = W;
-    Info.bmiHeader.biHeight = -H;
-    Info.bmiHeader.biPlanes = 1;
-    Info.bmiHeader.biBitCount = 32;
-    void* Bits = nullptr;
-    OwnedGdi<HBITMAP> Bitmap(CreateDIBSection(Screen.Get(), &Info, DIB_RGB_COLORS, &Bits, nullptr, 0));
-    if (!Bitmap || !Memory)
-        FailWin32("screen capture");
-    {
-        Selected Use(Memory.Get(), Bitmap.Get());
-        if (!BitBlt(Memory.Get(), 0, 0, W, H, Screen.Get(), R.left, R.top, SRCCOPY))
-            FailWin32("BitBlt from the screen");
-        GdiFlush();
-        std::memcpy(Pixels.data(), Bits, Pixels.size() * 4);
-    }
-    for (auto& P : Pixels)
-        P &= 0xFFFFFF;
-    return Pixels;
+    if (W <= 0 || H <= 0)
+        return {};
+    Canvas Copy(W, H, "screen capture");
+    if (!BitBlt(Copy.Dc(), 0, 0, W, H, Copy.Screen(), R.left, R.top, SRCCOPY))
+        FailWin32("BitBlt from the screen");
+    return Copy.Pixels();
 }
 
 // An icon drawn by this process at (X, Y) of a W x H area filled with Back.
 std::vector<uint32_t> Render(HICON Icon, int W, int H, int X, int Y, uint32_t Back)
 {
-    ScreenDc Screen;
-    OwnedDc Memory(CreateCompatibleDC(Screen.Get()));
-    BITMAPINFO Info{};
-    Info.bmiHeader.biSize = sizeof Info.bmiHeader;
-    Info.bmiHeader.biWidth = W;
-    Info.bmiHeader.biHeight = -H;
-    Info.bmiHeader.biPlanes = 1;
-    Info.bmiHeader.biBitCount = 32;
-    void* Bits = nullptr;
-    OwnedGdi<HBITMAP> Bitmap(CreateDIBSection(Screen.Get(), &Info, DIB_RGB_COLORS, &Bits, nullptr, 0));
-    if (!Bitmap || !Memory)
-        FailWin32("icon rendering");
-    std::vector<uint32_t> Pixels(size_t(W) * size_t(H));
-    Selected Use(Memory.Get(), Bitmap.Get());
-    std::fill_n(static_cast<uint32_t*>(Bits), Pixels.size(), Back);
-    DrawIconEx(Memory.Get(), X, Y, Icon, 0, 0, 0, nullptr, DI_NORMAL);
-    GdiFlush();
-    std::memcpy(Pixels.data(), Bits, Pixels.size() * 4);
-    for (auto& P : Pixels)
-        P &= 0xFFFFFF;
-    return Pixels;
+    Canvas Drawn(W, H, "icon rendering");
+    std::fill_n(Drawn.Bits(), size_t(W) * size_t(H), Back);
+    DrawIconEx(Drawn.Dc(), X, Y, Icon, 0, 0, 0, nullptr, DI_NORMAL);
+    return Drawn.Pixels();
 }
 
 // Share of the icon's opaque pixels (those that do not change with the
