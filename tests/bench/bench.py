@@ -42,8 +42,7 @@ args = parser.parse_args()
 
 BUILD = os.path.abspath(args.build)
 HELPERS = os.path.join(BUILD, "tests", "windows", "helpers")
-CLIP = os.path.join(HELPERS, "ClipHelper.exe")
-UI = os.path.join(HELPERS, "UiDriver.exe")
+helpers = wt.Helpers(HELPERS)
 BENCH = os.path.join(BUILD, "tests", "bench", "WendraskBench.exe")
 EXE = os.path.join(BUILD, "Wendrask.exe")
 
@@ -59,7 +58,7 @@ MB = 1 << 20
 
 
 def clip(*a):
-    return wt.run_exe(CLIP, *a, timeout=300).stdout
+    return helpers.clip_out(*a, timeout=300)
 
 
 class Bench:
@@ -137,15 +136,13 @@ def measure_idle(bench, count=2000):
 def measure_delays(count):
     """Copy to job in the scheduler's capture folder, with Wendrask.exe."""
     clip("empty")
-    app = subprocess.Popen([wt.WINE_RUN, EXE], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
     delays = []
-    try:
-        wt.run_exe(UI, "wait-window", "--title", "Wendrask", "--exe", "Wendrask.exe", "--timeout", "30000")
+    with wt.WendraskRun(helpers, EXE) as app:
         jobs = wt.JobWatcher()
         rng = random.Random(7)
         for _ in range(count):
             time.sleep(rng.uniform(0, 1))
-            putter = wt.start_exe(CLIP, "bitmap", "640", "480", capture=True)
+            putter = wt.start_exe(helpers.clip_exe, "bitmap", "640", "480", capture=True)
             putter.wait_line(r"^set ", timeout=30)
             copied = time.monotonic()
             wanted = os.path.join(wt.jobs_dir(), "job-%04d.ps" % (jobs.last + 1))
@@ -153,12 +150,8 @@ def measure_delays(count):
             delays.append((time.monotonic() - copied) * 1000)
             jobs.last += 1
             putter.wait(30)
-        wt.run_exe(UI, "close", "--title", "Wendrask", "--exe", "Wendrask.exe")
-        app.wait(timeout=30)
-    finally:
-        if app.poll() is None:
-            wt.run_exe(UI, "kill", "--exe", "Wendrask.exe", check=False)
-            app.wait(timeout=30)
+        helpers.ui("close", "--title", "Wendrask", "--exe", "Wendrask.exe")
+        app.exit_code()
     return delays
 
 

@@ -41,12 +41,8 @@ THUMBNAIL_DPI = 30
 FRAME = b"\xa0\xa0\xa0"
 
 
-def ui(*a):
-    return wt.run_exe(os.path.join(HELPERS, "UiDriver.exe"), *a).stdout
-
-
-def clip(*a):
-    return wt.run_exe(os.path.join(HELPERS, "ClipHelper.exe"), *a).stdout
+helpers = wt.Helpers(HELPERS)
+ui, clip = helpers.ui, helpers.clip_out
 
 
 def thumbnail(job, path):
@@ -78,10 +74,7 @@ def set_mode(caption, keys):
 def main():
     os.makedirs(args.out, exist_ok=True)
     clip("empty")
-    app = subprocess.Popen([wt.WINE_RUN, os.path.join(BUILD, "Wendrask.exe")], stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL)
-    try:
-        ui("wait-window", "--title", "Wendrask", "--exe", "Wendrask.exe", "--timeout", "30000")
+    with wt.WendraskRun(helpers, os.path.join(BUILD, "Wendrask.exe")) as app:
         jobs = wt.JobWatcher()
         for number, (caption, keys) in enumerate(MODES):
             set_mode(caption, keys)
@@ -101,11 +94,7 @@ def main():
         print(f"{path}: the settings dialog")
         ui("keys", "--title", "Set", "--exe", "Wendrask.exe", "escape")
         ui("close", "--title", "Wendrask", "--exe", "Wendrask.exe")
-        app.wait(timeout=30)
-    finally:
-        if app.poll() is None:
-            wt.run_exe(os.path.join(HELPERS, "UiDriver.exe"), "kill", "--exe", "Wendrask.exe", check=False)
-            app.wait(timeout=30)
+        app.exit_code()
 
 
 main()

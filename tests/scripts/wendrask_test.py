@@ -19,6 +19,15 @@ Captured jobs are $WENDRASK_JOBS/job-NNNN.ps with their title beside them;
 pages and coordinates as in pagemeasure (page pixels; GDI's printer (x, y) is
 page pixel (x + 75, y + 100) on the Capture printer). Program.pid is the Linux
 PID of the Wine process itself (process_status() reads its memory figures).
+
+A scenario script checks with check(), which prints ok or FAIL per line and
+keeps the failures, runs its scenarios with run_scenarios() and ends with
+sys.exit(summary(NAME)); WendraskRun is one run of the program:
+
+    helpers = wt.Helpers(clip_exe=args.clip, ui_exe=args.ui)
+    with wt.WendraskRun(helpers, args.exe) as app:    # main window shown
+        app.keys("alt+f x")
+        wt.check("Exit: exit code", app.exit_code(), 0)
 """
 
 import os
@@ -205,6 +214,38 @@ def wait_for(predicate, timeout, interval=0.05, what="condition"):
         time.sleep(interval)
 
 
+# ---------------------------------------------------------------- checks
+
+failures = []
+
+
+def check(what, got, want):
+    """Prints "ok" or "FAIL" and what was checked (with got and want when
+    they differ); a failure is kept in failures. Returns got == want."""
+    ok = got == want
+    print(f"{'ok  ' if ok else 'FAIL'} {what}" + ("" if ok else f": got {got!r}, want {want!r}"), flush=True)
+    if not ok:
+        failures.append(what)
+    return ok
+
+
+def run_scenarios(scenarios, names=None):
+    """Runs the named scenarios of the dict (all, in its order, when none are
+    named). One that raises counts as a failed check; the next one goes on."""
+    for name in names or scenarios:
+        print(f"-- {name}", flush=True)
+        try:
+            scenarios[name]()
+        except Exception as e:  # a scenario that cannot go on counts as failed
+            check(f"{name}: ran to its end", repr(e), None)
+
+
+def summary(name):
+    """Prints the outcome of all checks; returns the exit code for it."""
+    print(f"{name}:", "ok" if not failures else f"{len(failures)} failure(s)", flush=True)
+    return 1 if failures else 0
+
+
 # ---------------------------------------------------------------- printing
 
 def printer(command):
@@ -273,38 +314,48 @@ class JobWatcher:
 
 # ---------------------------------------------------------------- helper programs
 
-def _fields(text, prefix=None):
-    """key=value fields of UiDriver's output: tab-separated on one line (after
-    the word prefix) or one per line."""
-    parts = text.split("\t") if prefix else text.splitlines()
-    if prefix:
-        if parts[0] != prefix:
-            raise ValueError(f"expected a '{prefix}' line, got {text!r}")
-        parts = parts[1:]
-    return dict(p.split("=", 1) for p in parts if "=" in p)
+def fields(text, prefix=None):
+    """The key=value fields of UiDriver's (or a probe's) output, tab-separated
+    or one per line, as a dict; the first of a repeated key wins (a window's
+    own fields before its children's). With prefix, text must be a line
+    starting with that word (e.g. "window")."""
+    if prefix and text.split("\t", 1)[0] != prefix:
+        raise ValueError(f"expected a '{prefix}' line, got {text!r}")
+    result = {}
+    for line in text.splitlines():
+        for part in line.split("\t"):
+            name, sep, value = part.partition("=")
+            if sep and name not in result:
+                result[name] = value
+    return result
 
 
 class Helpers:
     """The test helper programs ClipHelper.exe and UiDriver.exe; command lines
-    in tests/windows/helpers/README.md. The folder is given, or taken from
-    $WENDRASK_HELPERS."""
+    in tests/windows/helpers/README.md. The programs are given, or found in
+    the folder given or in $WENDRASK_HELPERS."""
 
-    def __init__(self, directory=None):
-        directory = directory or os.environ.get("WENDRASK_HELPERS")
-        if not directory:
-            raise EnvironmentMissing("no helpers folder: pass one or set WENDRASK_HELPERS")
-        self.clip_exe = os.path.join(directory, "ClipHelper.exe")
-        self.ui_exe = os.path.join(directory, "UiDriver.exe")
+    def __init__(self, directory=None, clip_exe=None, ui_exe=None):
+        if not (clip_exe and ui_exe):
+            directory = directory or os.environ.get("WENDRASK_HELPERS")
+            if not directory:
+                raise EnvironmentMissing("no helpers folder: pass one or set WENDRASK_HELPERS")
+        self.clip_exe = clip_exe or os.path.join(directory, "ClipHelper.exe")
+        self.ui_exe = ui_exe or os.path.join(directory, "UiDriver.exe")
 
     @classmethod
     def in_build(cls, build_dir):
         """The helpers of a Windows build folder (e.g. build/windows)."""
         return cls(os.path.join(build_dir, "tests", "windows", "helpers"))
 
-    def clip(self, *args, check=True, timeout=60):
+    def clip(self, *args, check=True, timeout=120):
         return run_exe(self.clip_exe, *args, check=check, timeout=timeout)
 
-    def ui(self, *args, check=True, timeout=60):
+    def clip_out(self, *args, check=True, timeout=120):
+        """ClipHelper's stdout."""
+        return self.clip(*args, check=check, timeout=timeout).stdout
+
+    def ui(self, *args, check=True, timeout=120):
         return run_exe(self.ui_exe, *args, check=check, timeout=timeout)
 
     def hold(self, ms, *extra):
@@ -334,9 +385,9 @@ class Helpers:
         args += ["--exe", exe] if exe else []
         args += ["--children"] if children else []
         lines = self.ui(*args).stdout.splitlines()
-        window = _fields(lines[0], "window")
+        window = fields(lines[0], "window")
         if children:
-            window["children"] = [_fields(line, "child") for line in lines[1:] if line.startswith("child\t")]
+            window["children"] = [fields(line, "child") for line in lines[1:] if line.startswith("child\t")]
         return window
 
     def msgbox(self, exe=None, timeout_ms=5000, keep=False, press=None):
@@ -346,9 +397,89 @@ class Helpers:
         args += ["--exe", exe] if exe else []
         args += ["--keep"] if keep else []
         args += ["--press", press] if press else []
-        return _fields(self.ui(*args).stdout)
+        return fields(self.ui(*args).stdout)
 
     def no_msgbox(self, ms, exe=None):
         """True if no message box appears within ms."""
         args = ["no-msgbox", "--for", ms] + (["--exe", exe] if exe else [])
         return self.ui(*args, check=False).returncode == 0
+
+
+# ---------------------------------------------------------------- Wendrask
+
+class WendraskRun:
+    """One run of a Wendrask build (Wendrask.exe or a test build) through
+    wine-run, with extra environment variables, e.g.
+    WendraskRun(helpers, exe, WENDRASK_SEAM_FAIL_TIMER="1"). Entering starts
+    it and, unless wait=False, waits for its main window; leaving ends it
+    through UiDriver's kill if it still runs (a scenario that failed
+    half-way)."""
+
+    def __init__(self, helpers, exe, wait=True, **environment):
+        self.helpers = helpers
+        self.exe = exe
+        self.name = os.path.basename(exe)
+        self.environment = environment
+        self._wait = wait
+        self.popen = None
+
+    def __enter__(self):
+        self.popen = subprocess.Popen([WINE_RUN, self.exe], env=dict(os.environ, **self.environment),
+                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+        if self._wait:
+            try:
+                self.wait_window()
+            except BaseException:
+                self.kill()
+                raise
+        return self
+
+    def __exit__(self, *exc):
+        self.kill()
+
+    def kill(self):
+        """Ends the program if it still runs: UiDriver's kill, else a TERM to
+        wine-run (which passes it on), else a KILL."""
+        if self.popen is None or self.popen.poll() is not None:
+            return
+        self.helpers.ui("kill", "--exe", self.name, check=False)
+        for end in (None, self.popen.terminate, self.popen.kill):
+            if end:
+                end()
+            try:
+                self.popen.wait(timeout=10)
+                return
+            except subprocess.TimeoutExpired:
+                pass
+
+    def target(self):
+        """UiDriver's TARGET options for the main window."""
+        return ["--title", "Wendrask", "--class", "WendraskForm", "--exe", self.name]
+
+    def wait_window(self, timeout_ms=30000):
+        """The main window's fields once it is visible."""
+        return fields(self.helpers.ui("wait-window", *self.target(), "--timeout", timeout_ms).stdout)
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def keys(self, *keys):
+        """Keys to the main window (UiDriver's keys)."""
+        self.helpers.ui("keys", *self.target(), *keys)
+
+    def message_box(self, timeout=15000):
+        """The program's next message box, as its fields; pressed OK."""
+        return self.helpers.msgbox(exe=self.name, timeout_ms=timeout)
+
+    def no_message_box(self, ms=300):
+        """True if the program shows no message box within ms."""
+        return self.helpers.no_msgbox(ms, exe=self.name)
+
+    def exit_code(self, timeout=30):
+        """Waits for the end; returns the exit code."""
+        return self.popen.wait(timeout=timeout)
+
+    def exit(self):
+        """File > Exit; returns the exit code."""
+        self.helpers.ui("keys", *self.target(), "alt+f x")
+        return self.exit_code()

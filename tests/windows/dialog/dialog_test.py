@@ -27,31 +27,11 @@ parser.add_argument("--ppi", type=int)
 parser.add_argument("scenarios", nargs="*")
 args = parser.parse_args()
 
-EXE = os.path.basename(args.exe)
 ITEMS = ["fit", "1 dot = N printer pixel (Left)", "1 dot = N printer pixel (Center)",
          "Specify the printing size (Left)", "Specify the printing size (Center)"]
 OK, CANCEL = "OK(&Y)", "Cancel(&N)"
-failures = []
-
-
-def check(what, got, want):
-    good = got == want
-    print(("ok   " if good else "FAIL ") + what + ("" if good else f": got {got!r}, want {want!r}"), flush=True)
-    if not good:
-        failures.append(what)
-    return good
-
-
-def ui(*a, check=True, timeout=60):
-    return wt.run_exe(args.ui, *a, check=check, timeout=timeout)
-
-
-def clip(*a):
-    return wt.run_exe(args.clip, *a).stdout
-
-
-def fields(line):
-    return dict(p.split("=", 1) for p in line.split("\t")[1:] if "=" in p)
+helpers = wt.Helpers(clip_exe=args.clip, ui_exe=args.ui)
+check, clip, ui, fields = wt.check, helpers.clip_out, helpers.ui, wt.fields
 
 
 def rect(text):
@@ -95,36 +75,31 @@ class Dialog:
         return next((name for name, c in self.named.items() if c["focus"] == "1"), None)
 
 
-class App:
-    """One run of Wendrask.exe; killed if a scenario fails half-way."""
+class App(wt.WendraskRun):
+    """One run of Wendrask.exe on an empty clipboard, its main window shown;
+    killed if a scenario fails half-way."""
 
-    MAIN = ["--title", "Wendrask", "--class", "WendraskForm", "--exe", EXE]
-    SET = ["--title", "Set", "--class", "WendraskForm", "--exe", EXE]
+    def __init__(self):
+        super().__init__(helpers, args.exe)
+        self.SET = ["--title", "Set", "--class", "WendraskForm", "--exe", self.name]
 
     def __enter__(self):
         clip("empty")
-        self.program = wt.start_exe(args.exe)
-        ui("wait-window", *self.MAIN, "--timeout", "30000")
-        return self
-
-    def __exit__(self, *exc):
-        if self.program.running():
-            ui("kill", "--exe", EXE, check=False)
-            self.program.wait(10)
+        return super().__enter__()
 
     def open(self):
-        ui("keys", *self.MAIN, "alt+s")
+        ui("keys", *self.target(), "alt+s")
         return self.dialog(timeout_ms=10000)
 
     def dialog(self, timeout_ms=5000):
         found = ui("wait-window", *self.SET, "--children", "--timeout", str(timeout_ms), check=False)
         if found.returncode:
-            listed = ui("windows", "--exe", EXE, check=False).stdout
+            listed = ui("windows", "--exe", self.name, check=False).stdout
             raise RuntimeError(f"no dialog: {found.stderr.strip()}; the program's windows:\n{listed}")
         return Dialog(found.stdout.splitlines())
 
     def is_open(self):
-        out = ui("windows", "--visible", *self.SET[:4], "--exe", EXE).stdout
+        out = ui("windows", "--visible", *self.SET[:4], "--exe", self.name).stdout
         return any(line.startswith("window\t") for line in out.splitlines())
 
     def keys(self, *keys):
@@ -172,16 +147,8 @@ class App:
         y = outer[1] + frame + caption // 2 - client[1]
         ui("click", *self.SET, str(x), str(y))
 
-    def message_box(self):
-        return dict(line.split("=", 1) for line in
-                    ui("msgbox", "--exe", EXE, "--timeout", "10000").stdout.splitlines() if "=" in line)
-
-    def no_message_box(self, ms=300):
-        return ui("no-msgbox", "--for", str(ms), "--exe", EXE, check=False).returncode == 0
-
     def exit(self):
-        ui("keys", *self.MAIN, "alt+f x")
-        check("program exit code", self.program.wait(30), 0)
+        check("program exit code", super().exit(), 0)
 
 
 def shown(model):
@@ -422,7 +389,7 @@ TAB_ORDER = ["item0", "N", "width", "ok", "cancel", "ratio", "item0"]
 def probe(*texts):
     """DialogProbe's first line as a dict, and the extent of each text."""
     lines = wt.run_exe(args.probe, *texts).stdout.splitlines()
-    return fields("x\t" + lines[0]), [rect(fields("x\t" + line)["extent"]) for line in lines[1:]]
+    return fields(lines[0]), [rect(fields(line)["extent"]) for line in lines[1:]]
 
 
 def layout():
@@ -498,23 +465,14 @@ def set_international(name, value):
 
 
 def main():
-    names = args.scenarios or list(SCENARIOS)
     if args.ppi:
         set_ppi(args.ppi)
     try:
-        for name in names:
-            print(f"--- {name}", flush=True)
-            try:
-                SCENARIOS[name]()
-            except Exception as e:  # a failed step ends its scenario, not the run
-                check(f"{name}: ran to its end", repr(e), None)
+        wt.run_scenarios(SCENARIOS, args.scenarios)
     finally:
         if args.ppi:
             set_ppi(os.environ.get("WENDRASK_DPI", "96"))
-    if failures:
-        print(f"{len(failures)} check(s) failed", flush=True)
-        return 1
-    return 0
+    return wt.summary("dialog")
 
 
 if __name__ == "__main__":

@@ -9,9 +9,7 @@ Run under tests/scripts/with-testenv:
 """
 import argparse
 import os
-import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 import wendrask_test as wt  # noqa: E402
@@ -24,90 +22,21 @@ args = parser.parse_args()
 
 # The Capture printer's printable area as page pixels (right, bottom exclusive).
 PRINTABLE_ON_PAGE = (75, 100, 75 + 2425, 100 + 3075)
-failures = []
+helpers = wt.Helpers(clip_exe=args.clip, ui_exe=args.ui)
+check, clip, ui, fields = wt.check, helpers.clip_out, helpers.ui, wt.fields
+clip_count = helpers.clipboard_count
 
 
-def check(what, got, want):
-    status = "ok  " if got == want else "FAIL"
-    print(f"{status} {what}" + ("" if got == want else f": got {got!r}, want {want!r}"), flush=True)
-    if got != want:
-        failures.append(what)
-
-
-def clip(*a, check=True):
-    return wt.run_exe(args.clip, *a, check=check).stdout
-
-
-def clip_count():
-    return int(clip("count").strip())
-
-
-def ui(*a, check=True):
-    return wt.run_exe(args.ui, *a, check=check)
-
-
-def fields(text):
-    """UiDriver's NAME=VALUE output (one per line or tab-separated), first wins."""
-    result = {}
-    for part in text.replace("\t", "\n").splitlines():
-        name, sep, value = part.partition("=")
-        if sep and name not in result:
-            result[name] = value
-    return result
-
-
-def start_holding(*hold_args):
-    """ClipHelper holding the clipboard open, once it says it holds it."""
-    holder = subprocess.Popen([wt.WINE_RUN, args.clip, "hold", *hold_args], stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, text=True)
-    line = holder.stdout.readline().strip()
-    if line != "held":
-        raise RuntimeError(f"ClipHelper hold said {line!r}")
-    return holder
-
-
-class Run:
+class Run(wt.WendraskRun):
     """One run of the program; killed if a scenario fails half-way."""
 
-    def __init__(self, exe, **environment):
-        self.name = os.path.basename(exe)
-        self.popen = subprocess.Popen([wt.WINE_RUN, exe], env=dict(os.environ, **environment),
-                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        if self.popen.poll() is None:
-            ui("kill", "--exe", self.name, check=False)
-            try:
-                self.popen.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.popen.kill()
-                self.popen.wait(timeout=10)
-
-    def target(self):
-        return ["--title", "Wendrask", "--class", "WendraskForm", "--exe", self.name]
-
-    def wait_window(self):
-        return fields(ui("wait-window", *self.target(), "--timeout", "30000").stdout)
-
-    def keys(self, *keys):
-        ui("keys", *self.target(), *keys)
-
-    def message_box(self, timeout=15000):
-        return fields(ui("msgbox", "--exe", self.name, "--timeout", str(timeout)).stdout)
-
-    def no_message_box(self, ms):
-        return ui("no-msgbox", "--for", str(ms), "--exe", self.name, check=False).returncode == 0
+    def __init__(self, exe, wait=True, **environment):
+        super().__init__(helpers, exe, wait, **environment)
 
     def print_setup_dialog(self):
         """The print-setup dialog, opened from the menu, as a window line."""
         self.keys("alt+f p")
         return fields(ui("wait-window", "--class", "#32770", "--exe", self.name, "--timeout", "15000").stdout)
-
-    def exit_code(self, timeout=30):
-        return self.popen.wait(timeout=timeout)
 
 
 def check_error_box(what, box, text):
@@ -138,7 +67,6 @@ def pictures():
     """Each picture printed once at the default placement; text left alone."""
     clip("empty")
     with Run(args.exe) as app:
-        app.wait_window()
         jobs = wt.JobWatcher()
         clip("bitmap", "200", "100")
         check_printed("bitmap", jobs)
@@ -162,8 +90,7 @@ def pictures():
         check_printed("text with a bitmap", jobs)
         wait_clipboard_empty("text with a bitmap")
         check("no message box meanwhile", app.no_message_box(300), True)
-        app.keys("alt+f x")
-        check("Exit: exit code", app.exit_code(), 0)
+        check("Exit: exit code", app.exit(), 0)
         check("one job per picture", jobs.count_new(), 4)
 
 
@@ -171,7 +98,6 @@ def errors():
     """Errors in the box; the poll stops until PrinterSet reaches its end."""
     clip("empty")
     with Run(args.exe) as app:
-        app.wait_window()
         jobs = wt.JobWatcher()
 
         # No tick while the print-setup dialog is open; Escape ends it.
@@ -190,7 +116,7 @@ def errors():
         ui("keys", "--window", app.print_setup_dialog()["hwnd"], "escape")
         check_printed("own format: poll back after PrinterSet", jobs)
 
-        holder = start_holding("4000")
+        holder = helpers.hold(4000)
         check_error_box("held clipboard", app.message_box(), "クリップボードを開くことができません.")
         holder.wait(timeout=30)
         clip("bitmap", "40", "30")
@@ -199,7 +125,7 @@ def errors():
         check_printed("held clipboard: poll back after PrinterSet", jobs)
 
         # Openings of a few tens of milliseconds across ticks cost nothing.
-        holder = start_holding("40", "--repeat", "80", "--gap", "20")
+        holder = helpers.hold(40, "--repeat", 80, "--gap", 20)
         clip("bitmap", "40", "30")
         check_printed("short holds", jobs)
         check("short holds: no message box", app.no_message_box(500), True)
@@ -213,7 +139,6 @@ def closing():
     """The close button, the system menu, Alt+F4 and Exit all end with 0."""
     for how in ("close", "sysclose", "alt+f4", "alt+f x"):
         with Run(args.exe) as app:
-            app.wait_window()
             if how in ("close", "sysclose"):
                 ui(how, *app.target())
             else:
@@ -228,15 +153,13 @@ def no_printer():
     wt.printer("remove")
     try:
         with Run(args.exe) as app:
-            app.wait_window()
             jobs = wt.JobWatcher()
             clip("bitmap", "40", "30")
             check_error_box("no printer", app.message_box(), "デフォルト プリンタが存在しません.")
             check("no printer: clipboard emptied first", clip_count(), 0)
             app.keys("alt+f p")
             check_error_box("no printer: PrinterSet", app.message_box(), "デフォルト プリンタが存在しません.")
-            app.keys("alt+f x")
-            check("no printer: exit code", app.exit_code(), 0)
+            check("no printer: exit code", app.exit(), 0)
             check("no printer: nothing printed", jobs.count_new(), 0)
     finally:
         wt.printer("add")
@@ -244,7 +167,7 @@ def no_printer():
 
 def seams():
     """Faults that cannot be caused for real, through the test build."""
-    with Run(args.seams_exe, WENDRASK_SEAM_FAIL_TIMER="1") as app:
+    with Run(args.seams_exe, wait=False, WENDRASK_SEAM_FAIL_TIMER="1") as app:
         box = app.message_box(timeout=30000)
         check("start-up failure: caption", box.get("caption"), "アプリケーション エラー")
         check("start-up failure: text", box.get("text"), "タイマーを取得できません.")
@@ -253,19 +176,16 @@ def seams():
 
     clip("empty")
     with Run(args.seams_exe, WENDRASK_SEAM_FAIL_TIMER="1:1") as app:
-        app.wait_window()
         jobs = wt.JobWatcher()
         check_error_box("timer refused at a tick's end", app.message_box(), "タイマーを取得できません.")
         clip("bitmap", "40", "30")
         jobs.expect_no_job(3)
         ui("keys", "--window", app.print_setup_dialog()["hwnd"], "escape")
         check_printed("timer refused: poll back after PrinterSet", jobs)
-        app.keys("alt+f x")
-        check("timer refused: exit code", app.exit_code(), 0)
+        check("timer refused: exit code", app.exit(), 0)
 
     clip("empty")
     with Run(args.seams_exe, WENDRASK_SEAM_FAIL_DRAW="1") as app:
-        app.wait_window()
         jobs = wt.JobWatcher()
         clip("bitmap", "40", "30")
         box = app.message_box()
@@ -276,19 +196,10 @@ def seams():
         ui("keys", "--window", app.print_setup_dialog()["hwnd"], "escape")
         clip("bitmap", "40", "30")
         check_printed("drawing failure: the next picture", jobs)
-        app.keys("alt+f x")
-        check("drawing failure: exit code", app.exit_code(), 0)
+        check("drawing failure: exit code", app.exit(), 0)
         check("drawing failure: the failed job printed nothing", jobs.count_new(), 1)
 
 
 SCENARIOS = {f.__name__: f for f in (pictures, errors, closing, no_printer, seams)}
-
-for name in args.scenarios or SCENARIOS:
-    print(f"-- {name}", flush=True)
-    try:
-        SCENARIOS[name]()
-    except Exception as e:  # a scenario that cannot go on counts as failed
-        check(f"{name} ran to its end", repr(e), None)
-
-print("program:", "ok" if not failures else f"{len(failures)} failure(s)")
-sys.exit(1 if failures else 0)
+wt.run_scenarios(SCENARIOS, args.scenarios)
+sys.exit(wt.summary("program"))

@@ -15,7 +15,6 @@ Run under tests/scripts/with-testenv:
 import argparse
 import os
 import struct
-import subprocess
 import sys
 import tempfile
 
@@ -32,63 +31,17 @@ args = parser.parse_args()
 PRINTABLE_ON_PAGE = (75, 100, 75 + 2425, 100 + 3075)
 UNSUPPORTED = "未対応のクリップボード データです."
 NO_MEMORY = "ビットマップに必要なメモリを確保できません."
-failures = []
+helpers = wt.Helpers(clip_exe=args.clip, ui_exe=args.ui)
+check, clip, ui, fields = wt.check, helpers.clip_out, helpers.ui, wt.fields
+clipboard_count, clipboard_emptied = helpers.clipboard_count, helpers.wait_clipboard_empty
 
 
-def check(what, got, want):
-    ok = got == want
-    print(f"{'ok  ' if ok else 'FAIL'} {what}" + ("" if ok else f": got {got!r}, want {want!r}"), flush=True)
-    if not ok:
-        failures.append(what)
-    return ok
-
-
-def clip(*a, check=True):
-    return wt.run_exe(args.clip, *a, check=check).stdout
-
-
-def ui(*a, check=True):
-    return wt.run_exe(args.ui, *a, check=check)
-
-
-def fields(text):
-    result = {}
-    for part in text.replace("\t", "\n").splitlines():
-        name, sep, value = part.partition("=")
-        if sep and name not in result:
-            result[name] = value
-    return result
-
-
-class Run:
-    """One run of a program build; killed if a scenario fails half-way."""
+class Run(wt.WendraskRun):
+    """One run of a program build, its main window shown; killed if a
+    scenario fails half-way."""
 
     def __init__(self, exe, **environment):
-        self.name = os.path.basename(exe)
-        self.popen = subprocess.Popen([wt.WINE_RUN, exe], env=dict(os.environ, **environment),
-                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
-        ui("wait-window", *self.target(), "--timeout", "30000")
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        if self.popen.poll() is None:
-            ui("kill", "--exe", self.name, check=False)
-            try:
-                self.popen.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.popen.kill()
-                self.popen.wait(timeout=10)
-
-    def target(self):
-        return ["--title", "Wendrask", "--class", "WendraskForm", "--exe", self.name]
-
-    def running(self):
-        return self.popen.poll() is None
-
-    def keys(self, *keys):
-        ui("keys", *self.target(), *keys)
+        super().__init__(helpers, exe, **environment)
 
     def restart_poll(self):
         """PrinterSet, cancelled: the command's end arms the timer again.
@@ -107,20 +60,10 @@ class Run:
         ui("keys", "--window", dialog["hwnd"], "escape")
         ui("wait-gone", "--window", dialog["hwnd"], "--timeout", "15000")
 
-    def message_box(self, timeout=15000):
-        return fields(ui("msgbox", "--exe", self.name, "--timeout", str(timeout)).stdout)
-
-    def no_message_box(self, ms):
-        return ui("no-msgbox", "--for", str(ms), "--exe", self.name, check=False).returncode == 0
-
     def figures(self):
         """handles, GDI objects and committed bytes, as ProcessProbe reads them."""
         out = fields(wt.run_exe(args.probe, "figures", "--exe", self.name).stdout.replace(" ", "\n"))
         return {k: int(v) for k, v in out.items()}
-
-    def exit(self):
-        self.keys("alt+f x")
-        return self.popen.wait(timeout=30)
 
 
 def check_box(what, app, text):
@@ -135,15 +78,6 @@ def check_printed(what, jobs, bbox=PRINTABLE_ON_PAGE):
     drawn = pages[0].bbox() if pages and bbox != "any" else bbox
     check(f"{what}: one page, titled Wendrask, drawn where expected", (job.title, len(pages), drawn),
           ("Wendrask", 1, bbox))
-
-
-def clipboard_count():
-    return int(clip("count").strip())
-
-
-def clipboard_emptied(ms):
-    """True once the clipboard holds nothing (the program took the picture)."""
-    return wt.run_exe(args.clip, "wait-empty", ms, check=False).returncode == 0
 
 
 def good_picture(what, app, jobs):
@@ -231,7 +165,7 @@ def put(how, folder):
         path = os.path.join(folder, "data.bin")
         with open(path, "wb") as f:
             f.write(how[1])
-        return wt.run_exe(args.clip, how[0], path, check=False).returncode == 0
+        return helpers.clip(how[0], path, check=False).returncode == 0
     clip(*how)
     return True
 
@@ -392,13 +326,5 @@ def spooling():
 
 
 SCENARIOS = {f.__name__: f for f in (bad_data, scheduler_faults, failed_command, spooling)}
-
-for name in args.scenarios or SCENARIOS:
-    print(f"-- {name}", flush=True)
-    try:
-        SCENARIOS[name]()
-    except Exception as e:  # a scenario that cannot go on counts as failed
-        check(f"{name} ran to its end", repr(e), None)
-
-print("robustness:", "ok" if not failures else f"{len(failures)} failure(s)")
-sys.exit(1 if failures else 0)
+wt.run_scenarios(SCENARIOS, args.scenarios)
+sys.exit(wt.summary("robustness"))
