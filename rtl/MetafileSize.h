@@ -17,7 +17,11 @@ bool MetafileFramePixels(std::int32_t FrameLow, std::int32_t FrameHigh, std::int
 // multiple of 4 and inside the bytes, every object record naming a slot of
 // the handle table the header sizes (or, where allowed, a stock object), and
 // the EOF record (type 14, at least 20 bytes) last, ending the bytes and
-// holding as many palette entries as the header announces, inside itself. A
-// player that steps by the records' sizes and trusts the header's counts
-// stays inside such bytes and stops.
+// holding as many palette entries as the header announces, inside itself;
+// and inside every record, what its counts and offsets name: points, polygon
+// counts, texts and their advances, regions' rectangles, bitmaps' headers,
+// colour tables and rows, palette entries, pen styles, gradient vertices
+// (and the corners' references to them), comment and escape data. A player
+// that steps by the records' sizes and trusts their fields stays inside such
+// bytes and stops.
 bool MetafileRecordsWellFormed(const unsigned char* Bytes, std::size_t Size);

@@ -1,6 +1,7 @@
 #pragma once
-// Packed device-independent bitmaps as bytes (CF_DIB, CF_DIBV5): a header,
-// the colour masks or table, then the pixels.
+// Device-independent bitmaps as bytes: a header, the colour masks or table,
+// then the pixels; packed in one block (CF_DIB, CF_DIBV5), or with the
+// pixels apart from the header, as metafile records hold them.
 #include <cstddef>
 #include <cstdint>
 
@@ -17,3 +18,13 @@ struct PackedDibSize {
 // with their stated size; no more colours than the depth allows; and all
 // rows present. Dimensions then holds the bitmap's size.
 bool PackedDibWellFormed(const unsigned char* Bytes, std::size_t Size, PackedDibSize& Dimensions);
+
+// The same rules for a bitmap kept in two parts: the header with its masks
+// and colour table in InfoSize bytes at Info, the pixels in PixelSize bytes
+// elsewhere. Usage is how the pixels name colours, and so what the colour
+// table holds: 0 (DIB_RGB_COLORS) colours, 1 (DIB_PAL_COLORS) 16-bit indices
+// into the selected palette, 2 (DIB_PAL_INDICES) nothing; other values are
+// refused. Only the first Rows rows need be present (a band of a taller
+// bitmap); pass UINT32_MAX for all of them.
+bool DibPartsWellFormed(const unsigned char* Info, std::size_t InfoSize, std::uint64_t PixelSize,
+                        std::uint32_t Usage, std::uint32_t Rows);

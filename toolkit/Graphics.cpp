@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "rtl/Exceptions.h"
@@ -143,14 +144,22 @@ TMetafile::TMetafile(HENHMETAFILE Source)
         throw EInvalidGraphic(UnsupportedData);
     if (!MetafilePixelSize(Header, FWidth, FHeight))
         throw EInvalidGraphic(UnsupportedData);
-    // A record whose size is wrong sends the player round in circles (Wine's
-    // loops for ever on a size of 0), in the picture view and in the job.
+    // The player trusts every size, count and offset in the records: a wrong
+    // one sends it round in circles (Wine's loops for ever on a record of
+    // size 0) or reads far outside the metafile, in the picture view and in
+    // the job. So the bytes are checked, and the copy is made from the bytes
+    // checked. They are read into pages of their own, given back whole, so
+    // that the check keeps no second copy in the heap.
     UINT Size = GetEnhMetaFileBits(Source, 0, nullptr);
-    std::vector<BYTE> Bytes(Size);
-    if (Size == 0 || GetEnhMetaFileBits(Source, Size, Bytes.data()) != Size ||
-        !MetafileRecordsWellFormed(Bytes.data(), Bytes.size()))
+    if (Size == 0)
         throw EInvalidGraphic(UnsupportedData);
-    FMetafile.Reset(CopyEnhMetaFileW(Source, nullptr));
+    UniqueVirtualMemory Bytes(VirtualAlloc(nullptr, Size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    if (!Bytes)
+        throw std::bad_alloc();
+    auto* Data = static_cast<BYTE*>(Bytes.Get());
+    if (GetEnhMetaFileBits(Source, Size, Data) != Size || !MetafileRecordsWellFormed(Data, Size))
+        throw EInvalidGraphic(UnsupportedData);
+    FMetafile.Reset(SetEnhMetaFileBits(Size, Data));
     if (!FMetafile)
         throw EInvalidGraphic(UnsupportedData);
 

@@ -117,6 +117,18 @@ def emf(records, handles):
 BRUSH = (39, struct.pack("<IIII", 1, 0, 0x0000FF, 0))     # EMR_CREATEBRUSHINDIRECT, slot 1
 SELECT = (37, struct.pack("<I", 1))                          # EMR_SELECTOBJECT, slot 1
 RECTANGLE = (43, struct.pack("<4i", 10, 10, 90, 40))        # EMR_RECTANGLE
+BOUNDS = struct.pack("<4i", 0, 0, 100, 100)
+# Records whose counts or offsets name bytes far outside them: Wine's player
+# reads there (and the program died) unless the metafile is refused.
+POLYLINE16_HUGE = (87, BOUNDS + struct.pack("<I", 0x80000000) + struct.pack("<hh", 1, 1))
+TEXT_OUTSIDE = (84, BOUNDS + struct.pack("<Iff", 1, 1.0, 1.0)
+                + struct.pack("<iiIIIiiiiI", 0, 0, 4, 0x7FFF0000, 0, 0, 0, 0, 0, 76) + b"\0" * 16)
+PIXELS_OUTSIDE = (81, BOUNDS + struct.pack("<6i", 0, 0, 0, 0, 10, 10)
+                  + struct.pack("<IIII", 80, 40, 0x7FFF0000, 400) + struct.pack("<IIii", 0, 0xCC0020, 10, 10)
+                  + struct.pack("<IiiHHIIiiII", 40, 10, 10, 1, 32, 0, 0, 0, 0, 0, 0))
+REGION_HUGE = (71, BOUNDS + struct.pack("<II", 48, 1) + struct.pack("<IIII4i", 32, 1, 0x1000000, 0, 0, 0, 9, 9)
+               + struct.pack("<4i", 0, 0, 9, 9))
+POLYPOLYGON_COUNTS = (8, BOUNDS + struct.pack("<III", 1, 2, 0x10000000) + struct.pack("<4i", 0, 0, 5, 5))
 
 # (name, how it is put, expected outcome): the outcome is the text of the
 # error box, or ("printed", bbox) for a job drawn over bbox (None: blank).
@@ -137,6 +149,9 @@ CASES = [
     ("EMF: a record of size 0", ("emf-raw", emf([RECTANGLE, (43, b"", 0)], 1)), UNSUPPORTED),
     ("EMF: handle table smaller than its objects", ("emf-raw", emf([BRUSH, SELECT, RECTANGLE], 1)),
      UNSUPPORTED),
+    ("EMF: a polyline of 2^31 points in 4 bytes", ("emf-raw", emf([POLYLINE16_HUGE], 1)), UNSUPPORTED),
+    ("EMF: a text whose characters lie outside its record", ("emf-raw", emf([TEXT_OUTSIDE], 1)), UNSUPPORTED),
+    ("EMF: a bitmap whose pixels lie outside its record", ("emf-raw", emf([PIXELS_OUTSIDE], 1)), UNSUPPORTED),
     ("CF_METAFILEPICT without an enhanced metafile", ("metafilepict", "--no-emf"), UNSUPPORTED),
     ("CF_METAFILEPICT without drawing", ("metafilepict", "--empty"), ("printed", None)),
     # The rectangle's place within the frame, stretched over the printable area.
@@ -151,6 +166,8 @@ LONG_CASES = [
     ("DIB: JPEG", ("dib-raw", dib(16, 16, 0, 100, compression=4)), UNSUPPORTED),
     ("DIB: most negative sizes", ("dib-raw", dib(-2 ** 31, -2 ** 31, 32, 64)), UNSUPPORTED),
     ("bitmap far too large to copy", ("bitmap", "20000", "20000", "--bpp", "1", "--as", "dib"), NO_MEMORY),
+    ("EMF: a region of 2^24 rectangles in one", ("emf-raw", emf([BRUSH, REGION_HUGE], 2)), UNSUPPORTED),
+    ("EMF: polygon counts beyond the points", ("emf-raw", emf([POLYPOLYGON_COUNTS], 1)), UNSUPPORTED),
     ("EMF: millimetres 0", ("emf", "--refdev-mm", "0", "240"), UNSUPPORTED),
     ("EMF: frame inverted", ("emf", "--frame", "10000", "0", "0", "5000"), UNSUPPORTED),
     ("CF_METAFILEPICT with extents 0", ("metafilepict", "--ext", "0", "0"), ("printed", "any")),
