@@ -11,6 +11,7 @@
 #include "rtl/FloatingPoint.h"
 #include "toolkit/Application.h"
 #include "toolkit/Handles.h"
+#include "toolkit/TaskWindows.h"
 #include "toolkit/Printers.h"
 #include "toolkit/Win32Text.h"
 
@@ -85,7 +86,13 @@ bool TPrinterSetupDialog::Execute()
     Dialog.Flags = PD_PRINTSETUP;
     Dialog.hDevNames = DevNames.Release();
     Dialog.hDevMode = DevMode.Release();
-    BOOL Chosen = PrintDlgW(&Dialog);
+    BOOL Chosen;
+    {
+        // PrintDlgW disables only its owner, the hidden application window;
+        // the dialog is modal to the whole program.
+        TaskWindowsDisabled Others(Dialog.hwndOwner);
+        Chosen = PrintDlgW(&Dialog);
+    }
     DWORD Error = Chosen ? 0 : CommDlgExtendedError();
     // The dialog may have replaced either block: own what it hands back.
     DevNames.Reset(Dialog.hDevNames);

@@ -83,8 +83,12 @@ TaskWindowsDisabled::~TaskWindowsDisabled()
     for (HWND Window : FWindows)
         if (IsWindow(Window))
             EnableWindow(Window, TRUE);
+    // The box or dialog that closed handed the activation on to its owner
+    // or, when that cannot take it (the hidden application window), to
+    // another program: the window that was active before comes back in
+    // front, so that the user's keys reach it again.
     if (FActive && IsWindow(FActive) && IsWindowVisible(FActive))
-        SetActiveWindow(FActive);
+        SetForegroundWindow(FActive);
 }
 
 // ---- TComponent, TControl

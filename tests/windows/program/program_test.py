@@ -33,6 +33,20 @@ class Run(wt.WendraskRun):
     def __init__(self, exe, wait=True, **environment):
         super().__init__(helpers, exe, wait, **environment)
 
+    def main_window(self):
+        """The main window's fields (enabled, foreground, ...)."""
+        return fields(ui("windows", *self.target()).stdout)
+
+    def in_front(self, seconds=3):
+        """True once the main window is the foreground window (the keys a
+        user types reach it), False if it is not within seconds."""
+        try:
+            wt.wait_for(lambda: self.main_window().get("foreground") == "1", seconds, interval=0.1,
+                        what="the main window in front")
+            return True
+        except TimeoutError:
+            return False
+
     def print_setup_dialog(self):
         """The print-setup dialog, opened from the menu, as a window line."""
         self.keys("alt+f p")
@@ -102,14 +116,19 @@ def errors():
 
         # No tick while the print-setup dialog is open; Escape ends it.
         dialog = app.print_setup_dialog()
+        check("dialog open: the main window takes no input", app.main_window().get("enabled"), "0")
         clip("bitmap", "40", "30")
         jobs.expect_no_job(3)
         check("dialog open: the picture waits on the clipboard", clip_count() > 0, True)
         ui("keys", "--window", dialog["hwnd"], "escape")
         check_printed("after the dialog", jobs)
+        # The dialog and the box belong to the hidden application window: once
+        # they close, the main window must be in front again, not nothing.
+        check("after the dialog: the main window in front again", app.in_front(), True)
 
         clip("own-format")
         check_error_box("own format", app.message_box(), "無効なクリップボード フォーマットです.")
+        check("after the box: the main window in front again", app.in_front(), True)
         check("own format: clipboard unchanged", clip("formats").strip().endswith("Wendrask Picture"), True)
         clip("bitmap", "40", "30")
         jobs.expect_no_job(3)
