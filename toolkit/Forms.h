@@ -63,7 +63,7 @@ enum : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
 enum : int { mrNone = 0, mrOk = 1, mrCancel = 2 };
 
 struct TFontSpec {
-    std::string Name{};
+    const char* Name = "";          // UTF-8; the resource tables hold literals
     int Height = 0;                 // pixels; negative: character height
     BYTE Charset = DEFAULT_CHARSET;
     TColor Color = clWindowText;
