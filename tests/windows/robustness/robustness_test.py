@@ -45,8 +45,8 @@ class Run(wt.WendraskRun):
 
     def restart_poll(self):
         """PrinterSet, cancelled: the command's end arms the timer again.
-        Keys sent just as an error box closes are now and then lost under
-        Wine (or leave the menu open): then Escape and the keys again."""
+        Should the keys be lost on their way (the menu left open, or no
+        dialog), Escape and the keys again."""
         for attempt in range(3):
             self.keys("alt+f p")
             found = ui("wait-window", "--class", "#32770", "--exe", self.name, "--timeout", "5000", check=False)
