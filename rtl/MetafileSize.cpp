@@ -24,37 +24,6 @@ bool MetafileFramePixels(std::int32_t FrameLow, std::int32_t FrameHigh, std::int
 
 namespace {
 
-// Records whose first field is an index into the handle table: the create,
-// select and delete records of pens, brushes, fonts, palettes and colour
-// spaces. The select and delete records may name a stock object instead.
-enum class Slot { None, Table, TableOrStock };
-
-Slot SlotOf(std::uint32_t Type)
-{
-    switch (Type) {
-    case 37: // EMR_SELECTOBJECT
-    case 40: // EMR_DELETEOBJECT
-    case 48: // EMR_SELECTPALETTE
-        return Slot::TableOrStock;
-    case 38: // EMR_CREATEPEN
-    case 39: // EMR_CREATEBRUSHINDIRECT
-    case 49: // EMR_CREATEPALETTE
-    case 50: // EMR_SETPALETTEENTRIES
-    case 51: // EMR_RESIZEPALETTE
-    case 82: // EMR_EXTCREATEFONTINDIRECTW
-    case 93: // EMR_CREATEMONOBRUSH
-    case 94: // EMR_CREATEDIBPATTERNBRUSHPT
-    case 95: // EMR_EXTCREATEPEN
-    case 99: // EMR_CREATECOLORSPACE
-    case 100: // EMR_SETCOLORSPACE
-    case 101: // EMR_DELETECOLORSPACE
-    case 122: // EMR_CREATECOLORSPACEW
-        return Slot::Table;
-    default:
-        return Slot::None;
-    }
-}
-
 std::uint32_t WordAt(const unsigned char* Bytes, std::size_t At)
 {
     return std::uint32_t{Bytes[At]} | std::uint32_t{Bytes[At + 1]} << 8 | std::uint32_t{Bytes[At + 2]} << 16 |
@@ -145,9 +114,17 @@ public:
         return Size >= HeaderSize && Inside(DataAt, Size) && HeaderSize + Word(DataAt + 8) * RectangleSize <= Size;
     }
 
-    // An object index at At that names a slot of the handle table (the
-    // player looks it up there, never among the stock objects).
+    // An object index at At that names a slot of the handle table; slot 0
+    // stands for the metafile itself. The create records and the region
+    // records' brushes are looked up there, never among the stock objects.
     bool Slot(std::size_t At) const { return Has(At + 4) && Word(At) != 0 && Word(At) < FHandles; }
+
+    // An object index that names a slot or, with the stock flag, a stock object.
+    bool SlotOrStock(std::size_t At) const
+    {
+        constexpr std::uint32_t Stock = 0x80000000;
+        return Slot(At) || (Has(At + 4) && (Word(At) & Stock) != 0);
+    }
 
     // EMR_GRADIENTFILL: vertices, then triangles or rectangles whose corners
     // name vertices there are.
@@ -173,8 +150,9 @@ private:
     std::uint32_t FHandles;
 };
 
-// The fields of a record of type Type that a player reads lie inside it.
-// Records not named here have fixed fields only, or are not played.
+// The fields of a record of type Type that a player reads lie inside it, and
+// the objects it names are in the handle table. Records not named here have
+// fixed fields only, or are not played.
 bool RecordContentsInside(const RecordFields& R, std::uint32_t Type)
 {
     constexpr bool Optional = true, Required = false;
@@ -194,14 +172,18 @@ bool RecordContentsInside(const RecordFields& R, std::uint32_t Type)
         return R.Array(24, 28, 9);
     case 92: // EMR_POLYDRAW16
         return R.Array(24, 28, 5);
+    case 37: case 40: case 48: // EMR_SELECTOBJECT, EMR_DELETEOBJECT, EMR_SELECTPALETTE
+        return R.SlotOrStock(8);
+    case 51: case 99: case 100: case 101: // palette resize, colour spaces
+        return R.Slot(8);
     case 38: // EMR_CREATEPEN: LOGPEN
-        return R.Has(28);
+        return R.Slot(8) && R.Has(28);
     case 39: // EMR_CREATEBRUSHINDIRECT: LOGBRUSH
-        return R.Has(24);
+        return R.Slot(8) && R.Has(24);
     case 49: // EMR_CREATEPALETTE: LOGPALETTE with its entries
-        return R.Has(16) && R.Inside(16, 4 * std::uint64_t{R.Word(12) >> 16});
+        return R.Slot(8) && R.Has(16) && R.Inside(16, 4 * std::uint64_t{R.Word(12) >> 16});
     case 50: // EMR_SETPALETTEENTRIES
-        return R.Array(16, 20, 4);
+        return R.Slot(8) && R.Array(16, 20, 4);
     case 70: // EMR_GDICOMMENT
         return R.Data(8);
     case 71: // EMR_FILLRGN
@@ -224,17 +206,17 @@ bool RecordContentsInside(const RecordFields& R, std::uint32_t Type)
     case 81: // EMR_STRETCHDIBITS
         return R.Has(80) && R.Bitmap(R.Usage(64), 48, Required);
     case 82: // EMR_EXTCREATEFONTINDIRECTW: at least a LOGFONTW
-        return R.Has(12 + 92);
+        return R.Slot(8) && R.Has(12 + 92);
     case 83: // EMR_EXTTEXTOUTA
         return R.Text(36, 1);
     case 84: // EMR_EXTTEXTOUTW
         return R.Text(36, 2);
     case 93: case 94: // EMR_CREATEMONOBRUSH, EMR_CREATEDIBPATTERNBRUSHPT
-        return R.Has(32) && R.Bitmap(R.Usage(12), 16, Required);
+        return R.Slot(8) && R.Has(32) && R.Bitmap(R.Usage(12), 16, Required);
     case 95: { // EMR_EXTCREATEPEN: its style entries, its brush's bitmap
         // A DIB pattern brush keeps its colour use where others keep a colour.
         constexpr std::uint32_t DibPattern = 5, DibPatternPt = 6;
-        if (!R.Array(48, 52, 4))
+        if (!R.Slot(8) || !R.Array(48, 52, 4))
             return false;
         std::uint32_t Style = R.Word(36);
         return R.Bitmap(Style == DibPattern || Style == DibPatternPt ? R.Word(40) : 0u, 12, Optional);
@@ -275,7 +257,7 @@ bool RecordContentsInside(const RecordFields& R, std::uint32_t Type)
     case 121: // EMR_COLORMATCHTOTARGETW: name, then data
         return R.Has(24) && R.Inside(24, std::uint64_t{R.Word(16)} + R.Word(20));
     case 122: // EMR_CREATECOLORSPACEW: LOGCOLORSPACEW, then its data
-        return R.Data(604);
+        return R.Slot(8) && R.Data(604);
     default:
         return true;
     }
@@ -285,26 +267,17 @@ bool RecordContentsInside(const RecordFields& R, std::uint32_t Type)
 
 bool MetafileRecordsWellFormed(const unsigned char* Bytes, std::size_t Size)
 {
-    constexpr std::uint32_t Header = 1, EndOfFile = 14, Stock = 0x80000000;
+    constexpr std::uint32_t Header = 1, EndOfFile = 14;
     constexpr std::size_t HeaderSize = 88, EndOfFileSize = 20, HeaderHandles = 56, HeaderPaletteCount = 68;
     auto Word = [&](std::size_t At) { return WordAt(Bytes, At); };
     if (Size < HeaderSize || Word(0) != Header || Word(4) < HeaderSize)
         return false;
-    // Slot 0 of the handle table stands for the metafile itself.
     std::uint32_t Handles = Word(HeaderHandles) & 0xFFFF;
     std::size_t Offset = 0;
     while (Size - Offset >= 8) {
         std::uint32_t Type = Word(Offset), RecordSize = Word(Offset + 4);
         if (RecordSize < 8 || RecordSize % 4 != 0 || RecordSize > Size - Offset)
             return false;
-        if (Slot Kind = SlotOf(Type); Kind != Slot::None) {
-            if (RecordSize < 12)
-                return false;
-            std::uint32_t Index = Word(Offset + 8);
-            bool StockObject = Kind == Slot::TableOrStock && (Index & Stock) != 0;
-            if (!StockObject && (Index == 0 || Index >= Handles))
-                return false;
-        }
         if (!RecordContentsInside(RecordFields(Bytes + Offset, RecordSize, Handles), Type))
             return false;
         if (Type == EndOfFile) {

@@ -3,12 +3,12 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "rtl/Exceptions.h"
 #include "rtl/MetafileSize.h"
 #include "toolkit/Clipbrd.h"
+#include "toolkit/DibFormat.h"
 #include "toolkit/Win32Text.h"
 
 namespace {
@@ -35,32 +35,28 @@ bool OutsideGdiRange(const TRect& R)
            R.Right == INT_MIN || R.Bottom == INT_MIN;
 }
 
-// The format of TBitmap's pixels: 32-bit BI_RGB, rows top-down (negative height).
-BITMAPINFO TopDown32(int Width, int Height)
+// A palette of Count entries that Read(Entries, Count) fills and counts;
+// none when there are no entries or they cannot be read.
+template <class Reader>
+UniquePalette MakePalette(UINT Count, Reader Read)
 {
-    BITMAPINFO Format{};
-    Format.bmiHeader.biSize = sizeof Format.bmiHeader;
-    Format.bmiHeader.biWidth = Width;
-    Format.bmiHeader.biHeight = -Height;
-    Format.bmiHeader.biPlanes = 1;
-    Format.bmiHeader.biBitCount = 32;
-    Format.bmiHeader.biCompression = BI_RGB;
-    return Format;
+    if (Count == 0 || Count > 0xFFFF)   // GDI_ERROR too
+        return {};
+    std::vector<BYTE> Memory(sizeof(LOGPALETTE) + Count * sizeof(PALETTEENTRY));
+    auto* Log = reinterpret_cast<LOGPALETTE*>(Memory.data());
+    Log->palVersion = 0x300;
+    Log->palNumEntries = static_cast<WORD>(Count);
+    if (Read(Log->palPalEntry, Count) != Count)
+        return {};
+    return UniquePalette(CreatePalette(Log));
 }
 
 UniquePalette CopyPalette(HPALETTE Source)
 {
     if (!Source)
         return {};
-    UINT Count = GetPaletteEntries(Source, 0, 0, nullptr);
-    if (Count == 0)
-        return {};
-    std::vector<BYTE> Memory(sizeof(LOGPALETTE) + Count * sizeof(PALETTEENTRY));
-    auto* Log = reinterpret_cast<LOGPALETTE*>(Memory.data());
-    Log->palVersion = 0x300;
-    Log->palNumEntries = static_cast<WORD>(Count);
-    GetPaletteEntries(Source, 0, Count, Log->palPalEntry);
-    return UniquePalette(CreatePalette(Log));
+    return MakePalette(GetPaletteEntries(Source, 0, 0, nullptr),
+                       [&](PALETTEENTRY* Entries, UINT Count) { return GetPaletteEntries(Source, 0, Count, Entries); });
 }
 
 } // namespace
@@ -87,7 +83,7 @@ TBitmap::TBitmap(HBITMAP Source, HPALETTE Palette)
     FPalette = CopyPalette(Palette);
 
     // Rows top-down, whatever the source's orientation.
-    BITMAPINFO Format = TopDown32(FWidth, FHeight);
+    BITMAPINFO Format = TopDown32Format(FWidth, FHeight);
     void* Bits = nullptr;
     FBitmap.Reset(CreateDIBSection(nullptr, &Format, DIB_RGB_COLORS, &Bits, nullptr, 0));
     if (!FBitmap || !Bits)
@@ -110,7 +106,7 @@ void TBitmap::Draw(HDC Dc, const TRect& R) const
         return;
     if (OutsideGdiRange(R))
         RaiseDrawError(ERROR_INVALID_PARAMETER);
-    BITMAPINFO Format = TopDown32(FWidth, FHeight);
+    BITMAPINFO Format = TopDown32Format(FWidth, FHeight);
     SelectedPalette UsePalette(Dc, FPalette.Get());
     SetLastError(ERROR_SUCCESS);
     int Lines = StretchDIBits(Dc, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top, 0, 0, FWidth, FHeight,
@@ -148,30 +144,20 @@ TMetafile::TMetafile(HENHMETAFILE Source)
     // one sends it round in circles (Wine's loops for ever on a record of
     // size 0) or reads far outside the metafile, in the picture view and in
     // the job. So the bytes are checked, and the copy is made from the bytes
-    // checked. They are read into pages of their own, given back whole, so
-    // that the check keeps no second copy in the heap.
+    // checked.
     UINT Size = GetEnhMetaFileBits(Source, 0, nullptr);
-    if (Size == 0)
+    std::vector<BYTE> Bytes(Size);
+    if (Size == 0 || GetEnhMetaFileBits(Source, Size, Bytes.data()) != Size ||
+        !MetafileRecordsWellFormed(Bytes.data(), Bytes.size()))
         throw EInvalidGraphic(UnsupportedData);
-    UniqueVirtualMemory Bytes(VirtualAlloc(nullptr, Size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    if (!Bytes)
-        throw std::bad_alloc();
-    auto* Data = static_cast<BYTE*>(Bytes.Get());
-    if (GetEnhMetaFileBits(Source, Size, Data) != Size || !MetafileRecordsWellFormed(Data, Size))
-        throw EInvalidGraphic(UnsupportedData);
-    FMetafile.Reset(SetEnhMetaFileBits(Size, Data));
+    FMetafile.Reset(SetEnhMetaFileBits(Size, Bytes.data()));
     if (!FMetafile)
         throw EInvalidGraphic(UnsupportedData);
 
-    UINT Count = GetEnhMetaFilePaletteEntries(FMetafile.Get(), 0, nullptr);
-    if (Count != 0 && Count != GDI_ERROR && Count <= 0xFFFF) {
-        std::vector<BYTE> Memory(sizeof(LOGPALETTE) + Count * sizeof(PALETTEENTRY));
-        auto* Log = reinterpret_cast<LOGPALETTE*>(Memory.data());
-        Log->palVersion = 0x300;
-        Log->palNumEntries = static_cast<WORD>(Count);
-        if (GetEnhMetaFilePaletteEntries(FMetafile.Get(), Count, Log->palPalEntry) == Count)
-            FPalette.Reset(CreatePalette(Log));
-    }
+    HENHMETAFILE Copy = FMetafile.Get();
+    FPalette = MakePalette(GetEnhMetaFilePaletteEntries(Copy, 0, nullptr), [&](PALETTEENTRY* Entries, UINT Count) {
+        return GetEnhMetaFilePaletteEntries(Copy, Count, Entries);
+    });
 }
 
 void TMetafile::Draw(HDC Dc, const TRect& R) const

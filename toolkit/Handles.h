@@ -44,7 +44,6 @@ struct GlobalTraits { static void Close(HGLOBAL H) { GlobalFree(H); } };
 struct WindowTraits { static void Close(HWND H) { DestroyWindow(H); } };
 struct MenuTraits { static void Close(HMENU H) { DestroyMenu(H); } };
 struct PrinterTraits { static void Close(HANDLE H) { ClosePrinter(H); } };
-struct VirtualMemoryTraits { static void Close(void* P) { VirtualFree(P, 0, MEM_RELEASE); } };
 
 
 template <class T> using UniqueGdiObject = UniqueHandle<T, GdiObjectTraits>;
@@ -59,7 +58,6 @@ using UniqueGlobal = UniqueHandle<HGLOBAL, GlobalTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniquePrinter = UniqueHandle<HANDLE, PrinterTraits>;   // OpenPrinter
-using UniqueVirtualMemory = UniqueHandle<void*, VirtualMemoryTraits>;   // VirtualAlloc
 
 // A DC obtained with GetDC, given back with ReleaseDC.
 class WindowDc {

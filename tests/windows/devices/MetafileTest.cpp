@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "rtl/MetafileSize.h"
+#include "toolkit/DibFormat.h"
 #include "toolkit/Graphics.h"
 #include "toolkit/Handles.h"
 
@@ -18,11 +19,10 @@ namespace {
 
 // A 32-bit top-down 8 x 8 bitmap of two colours, and its format.
 struct Pixels {
-    BITMAPINFO Info{};
+    BITMAPINFO Info = TopDown32Format(8, 8);
     DWORD Bits[64];
     Pixels()
     {
-        Info.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, -8, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         for (int I = 0; I < 64; ++I)
             Bits[I] = (I / 8 + I % 8) % 2 ? 0x00FF0000 : 0x000000FF;
     }
@@ -111,10 +111,11 @@ void DrawEverything(HDC Dc)
         PALETTEENTRY Entries[2] = {{255, 0, 0, 0}, {0, 0, 255, 0}};
     } Log;
     UniquePalette Palette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&Log)));
-    HPALETTE Previous = SelectPalette(Dc, Palette.Get(), FALSE);
-    PALETTEENTRY Green{0, 255, 0, 0};
-    SetPaletteEntries(Palette.Get(), 1, 1, &Green);
-    SelectPalette(Dc, Previous, FALSE);
+    {
+        SelectedPalette UsePalette(Dc, Palette.Get());
+        PALETTEENTRY Green{0, 255, 0, 0};
+        SetPaletteEntries(Palette.Get(), 1, 1, &Green);
+    }
 
     ExtSelectClipRgn(Dc, Region.Get(), RGN_COPY);
     ExtSelectClipRgn(Dc, nullptr, RGN_COPY);

@@ -744,7 +744,7 @@ std::string SampleCorners(HBITMAP Bitmap, int W, int H)
 {
     if (W < 3 || H < 3 || W > 30000 || H > 30000)
         return {};
-    BITMAPINFO Info = TopDown32Info(W, H);
+    BITMAPINFO Info = TopDown32Format(W, H);
     std::vector<uint32_t> Pixels(size_t(W) * size_t(H));
     ScreenDc Screen;
     if (GetDIBits(Screen.Get(), Bitmap, 0, UINT(H), Pixels.data(), &Info, DIB_RGB_COLORS) != H)

@@ -227,18 +227,6 @@ GlobalLocked::GlobalLocked(HGLOBAL Memory) : LockedGlobal(Memory)
         FailWin32("GlobalLock");
 }
 
-BITMAPINFO TopDown32Info(int W, int H)
-{
-    BITMAPINFO Info{};
-    Info.bmiHeader.biSize = sizeof Info.bmiHeader;
-    Info.bmiHeader.biWidth = W;
-    Info.bmiHeader.biHeight = -H;
-    Info.bmiHeader.biPlanes = 1;
-    Info.bmiHeader.biBitCount = 32;
-    Info.bmiHeader.biCompression = BI_RGB;
-    return Info;
-}
-
 OwnedGlobal GlobalCopy(const void* Bytes, size_t Size)
 {
     // A zero-sized block cannot be locked, so even empty data gets one byte.

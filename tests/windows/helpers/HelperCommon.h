@@ -2,7 +2,8 @@
 // Shared by the test helper programs: text conversion, output, argument
 // parsing, failure reporting and small owners of Win32 handles. The helpers
 // stand alone: of the program's toolkit they use only the header-only handle
-// owners, never its libraries.
+// owners and bitmap format, never its libraries.
+#include "toolkit/DibFormat.h"
 #include "toolkit/Handles.h"
 
 #include <windows.h>
@@ -95,9 +96,6 @@ class GlobalLocked : public LockedGlobal<> {
 public:
     explicit GlobalLocked(HGLOBAL Memory);
 };
-
-// The format of a W x H bitmap read or drawn as 32-bit pixels, rows top-down.
-BITMAPINFO TopDown32Info(int W, int H);
 
 // A moveable global block holding a copy of Bytes.
 OwnedGlobal GlobalCopy(const void* Bytes, size_t Size);

@@ -619,7 +619,7 @@ public:
     Canvas(int W, int H, const char* What)
         : FMemory(CreateCompatibleDC(FScreen.Get())), FCount(size_t(W) * size_t(H))
     {
-        BITMAPINFO Info = TopDown32Info(W, H);
+        BITMAPINFO Info = TopDown32Format(W, H);
         void* Bits = nullptr;
         FBitmap.Reset(CreateDIBSection(FScreen.Get(), &Info, DIB_RGB_COLORS, &Bits, nullptr, 0));
         if (!FBitmap || !FMemory)
